@@ -1,0 +1,62 @@
+#pragma once
+// The state the program keeps for its one session with the programmer and its memory image.
+// The main window owns the one instance; the core's operations (free functions named after
+// the handlers they implement) take it by reference. Touched only on the user-interface thread.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "link/View.h"
+
+namespace kestrel {
+
+// One entry of the CommandQueue: the payload, opcode first; the entry owns it.
+struct QueuedCommand {
+  std::uint8_t Length = 0;
+  std::unique_ptr<std::uint8_t[]> Data;
+};
+
+// What the device reported about the selected chip.
+struct ChipProperties {
+  std::uint32_t ProgramMemorySize = 0;
+  std::uint32_t EepromSize = 0;
+  std::uint32_t RamSize = 0;
+};
+
+// The serial component's WriteData: copies the bytes and queues them for the writer thread.
+using WriteDataFn = std::function<bool(const std::uint8_t* buffer, std::uint16_t length)>;
+
+inline constexpr std::size_t ReceiveBufferSize = 300;
+inline constexpr std::size_t ReplyRecordSize = 256;
+
+struct Session {
+  Session(View& view, WriteDataFn writeData) : view(view), WriteData(std::move(writeData)) {}
+
+  View& view;
+  WriteDataFn WriteData;
+
+  // Memory image.
+  std::vector<std::uint8_t> DataBuffer;
+  bool BufferModified = false;
+  std::string WorkingFileName;
+
+  // Command queue and sender.
+  std::vector<QueuedCommand> CommandQueue;
+  std::int32_t SendAttempts = 0;
+
+  // Reply reception.
+  std::array<std::uint8_t, ReceiveBufferSize> ReceiveBuffer{};
+  std::uint16_t ScanPos = 0;
+  std::uint16_t FillCount = 0;
+  std::array<std::uint8_t, ReplyRecordSize> ReplyRecord{};
+
+  // The selected chip.
+  ChipProperties Chip;
+  std::array<std::uint8_t, 32> RowCommands{};
+};
+
+}  // namespace kestrel
