@@ -47,12 +47,14 @@ struct Session {
   // Command queue and sender.
   std::vector<QueuedCommand> CommandQueue;
   std::int32_t SendAttempts = 0;
+  int QueueBarMaximum = 0;  // ProgressBar1's maximum: the count after the last append
 
   // Reply reception.
   std::array<std::uint8_t, ReceiveBufferSize> ReceiveBuffer{};
   std::uint16_t ScanPos = 0;
   std::uint16_t FillCount = 0;
   std::array<std::uint8_t, ReplyRecordSize> ReplyRecord{};
+  std::uint16_t ReplyLength = 0;  // bytes of ReplyRecord that the reply being handled holds
 
   // The selected chip.
   ChipProperties Chip;

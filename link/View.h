@@ -16,6 +16,7 @@ class BitDialogView {
   virtual void ClearBitBoxes() = 0;
   // Indices at or past the number of boxes are ignored.
   virtual void SetBitName(int index, const std::string& name) = 0;
+  // Box i shows states[i] != 0; states past the number of boxes are ignored.
   virtual void ShowBitStates(std::span<const std::uint8_t> states) = 0;
   // Shows the dialog modelessly; `writable` enables its "Записать" button.
   virtual void Open(bool writable) = 0;
@@ -54,6 +55,7 @@ class View {
 
   // About window TForm7.
   virtual void CreateInfoLabels(int count) = 0;
+  // Indices at or past the number of lines are ignored.
   virtual void SetInfoLine(int index, const std::string& text) = 0;
 
   // Lock-bit editor TForm4 and fuse-bit editor TForm6.
