@@ -1,0 +1,35 @@
+#include "app/TForm5.h"
+
+#include <QLabel>
+#include <QProgressBar>
+
+#include "app/FormDesign.h"
+
+namespace kestrel {
+
+TForm5* Form5 = nullptr;
+
+TForm5::TForm5(QWidget* parent) : QDialog(parent) {
+  Form5 = this;
+  setObjectName(QStringLiteral("Form5"));
+  setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  setWindowTitle(QStringLiteral("Form5"));
+  setFont(DesignFont());
+  SetBackground(this, QColor(220, 220, 192));
+  setFixedSize(359, 89);
+  CentreOnScreenWhenShown(this);
+
+  Label1 = Place<QLabel>(this, "Label1", QRect(136, 16, 0, 0));
+  Label1->setText(QString::fromUtf8("Очередь команд"));
+  Label1->adjustSize();
+  ProgressBar1 = Place<QProgressBar>(this, "ProgressBar1", QRect(24, 40, 313, 16));
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setValue(0);
+}
+
+TForm5::~TForm5() {
+  if (Form5 == this) Form5 = nullptr;
+}
+
+}  // namespace kestrel
