@@ -1,0 +1,28 @@
+#pragma once
+// The CommandQueue and its sender. Every command waits here until the device's poll asks for
+// it; the head leaves only when its reply has been handled or the queue is cleared.
+// The queue window TForm5 shows the progress while two or more entries wait.
+
+#include <cstdint>
+
+#include "link/Session.h"
+
+namespace kestrel {
+
+// Appends a copy of the payload (opcode first). A length of 0, or one over 255, appends nothing.
+void EnqueueCommand(Session&, const std::uint8_t* payload, std::uint16_t length);
+// Removes the head; nothing on an empty queue.
+void DequeueCommand(Session&);
+// Removes every entry; SendAttempts is left alone.
+void ClearCommandQueue(Session&);
+// Frames and writes the head without removing it; gives up after the eighth send without an
+// accepted reply. Nothing on an empty queue.
+void SendHeadCommand(Session&);
+
+// Clears the queue for the watchdog or the give-up. When chip commands were waiting, their
+// operation ends unconfirmed, and the status panel says so instead of an earlier "Все верно.".
+void AbandonCommandQueue(Session&);
+
+inline constexpr int MaxSendAttempts = 8;
+
+}  // namespace kestrel
