@@ -1,0 +1,57 @@
+#include "app/QtNotifyTarget.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QObject>
+
+namespace kestrel {
+namespace {
+
+const QEvent::Type NotificationEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// One notification on its way; the block is freed with the event if it is never delivered.
+class NotificationEvent : public QEvent {
+ public:
+  NotificationEvent(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block)
+      : QEvent(NotificationEventType), code(code), count(count), block(std::move(block)) {}
+
+  const std::uint32_t code;
+  const std::uint32_t count;
+  std::unique_ptr<std::uint8_t[]> block;
+};
+
+class Receiver : public QObject {
+ public:
+  explicit Receiver(std::function<void(NotificationEvent&)> deliver) : deliver_(std::move(deliver)) {}
+
+  bool event(QEvent* e) override {
+    if (e->type() != NotificationEventType) return QObject::event(e);
+    deliver_(static_cast<NotificationEvent&>(*e));
+    return true;
+  }
+
+ private:
+  std::function<void(NotificationEvent&)> deliver_;
+};
+
+class QtNotifyTarget : public NotifyTarget {
+ public:
+  QtNotifyTarget()
+      : receiver_([this](NotificationEvent& e) { Deliver(e.code, e.count, std::move(e.block)); }) {}
+
+  bool Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) override {
+    // Posted events to one receiver are delivered in the order they were posted; Qt takes
+    // ownership of the event and drops it unseen if the receiver goes first.
+    QCoreApplication::postEvent(&receiver_, new NotificationEvent(code, count, std::move(block)));
+    return true;
+  }
+
+ private:
+  Receiver receiver_;
+};
+
+}  // namespace
+
+std::unique_ptr<NotifyTarget> MakeQtNotifyTarget() { return std::make_unique<QtNotifyTarget>(); }
+
+}  // namespace kestrel
