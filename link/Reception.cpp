@@ -1,0 +1,77 @@
+#include "link/Reception.h"
+
+#include <algorithm>
+
+#include "link/CommandQueue.h"
+#include "link/Frame.h"
+#include "link/ReplyHandler.h"
+
+namespace kestrel {
+
+void ResetReceiveBuffer(Session& s) {
+  s.ScanPos = 0;
+  s.FillCount = 0;
+}
+
+void Comm321ReceiveData(Session& s, const std::uint8_t* buffer, std::uint16_t length) {
+  if (s.FillCount + length > ReceiveBufferSize) ResetReceiveBuffer(s);
+  const std::size_t kept = std::min<std::size_t>(length, ReceiveBufferSize);
+  std::copy_n(buffer + (length - kept), kept, s.ReceiveBuffer.begin() + s.FillCount);
+  s.FillCount = static_cast<std::uint16_t>(s.FillCount + kept);
+  ScanReceiveBuffer(s);
+}
+
+namespace {
+
+std::size_t Available(const Session& s) { return s.FillCount - s.ScanPos; }
+
+// Moves the bytes from `end` on to the start of the buffer.
+void DropScannedBytes(Session& s, std::size_t end) {
+  std::copy(s.ReceiveBuffer.begin() + end, s.ReceiveBuffer.begin() + s.FillCount, s.ReceiveBuffer.begin());
+  s.FillCount = static_cast<std::uint16_t>(s.FillCount - end);
+  s.ScanPos = 0;
+}
+
+void AcceptReply(Session& s) {
+  if (s.CommandQueue.empty() || s.ReplyRecord[0] != s.CommandQueue.front().Data[0]) return;
+  HandleReply(s);
+  DequeueCommand(s);
+}
+
+}  // namespace
+
+void ScanReceiveBuffer(Session& s) {
+  for (;;) {
+    while (Available(s) >= FrameHeaderSize && !IsMarkerAt(&s.ReceiveBuffer[s.ScanPos])) ++s.ScanPos;
+    if (Available(s) < FrameHeaderSize) return;
+
+    const std::uint8_t* frame = &s.ReceiveBuffer[s.ScanPos];
+    if (!HeaderValid(frame)) {
+      // The rest waits for the next chunk.
+      ++s.ScanPos;
+      return;
+    }
+    const std::size_t length = frame[4];
+    if (length == 0) {
+      // The device's poll. The give-up warning that the send may show is modal, and chunks
+      // scanned meanwhile change the buffer: whatever it holds now is dropped.
+      s.view.RestartWatchdog();
+      SendHeadCommand(s);
+      ResetReceiveBuffer(s);
+      return;
+    }
+    if (Available(s) < length + FrameOverhead) return;
+    if (!PayloadValid(frame)) {
+      ++s.ScanPos;
+      continue;
+    }
+    std::copy_n(frame + FrameHeaderSize, length, s.ReplyRecord.begin());
+    s.ReplyLength = static_cast<std::uint16_t>(length);
+    // The buffer is compacted before the reply acts, so nothing the handling does can meet a
+    // half-consumed frame.
+    DropScannedBytes(s, s.ScanPos + length + FrameOverhead);
+    AcceptReply(s);
+  }
+}
+
+}  // namespace kestrel

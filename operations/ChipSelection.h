@@ -1,0 +1,14 @@
+#pragma once
+// Choosing a chip in the chip list ListBox1. The device tells everything about the chip: the
+// replies to the requests queued here rebuild the command list and the bit editors and set
+// the ChipProperties.
+
+#include "link/Session.h"
+
+namespace kestrel {
+
+// The user chose the selected row (mouse-up, or Enter released). With no row selected the
+// device is asked about chip 255.
+void ListBox1Click(Session&);
+
+}  // namespace kestrel
