@@ -1,0 +1,146 @@
+#include "buffer/FileIo.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace kestrel {
+
+namespace {
+
+std::string Reason(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "нет прав доступа";
+    case EROFS:
+      return "носитель только для чтения";
+    case ENOSPC:
+    case EDQUOT:
+      return "нет места на диске";
+    case ENOENT:
+    case ENOTDIR:
+      return "нет такой папки";
+    case EISDIR:
+      return "это папка, а не файл";
+    default:
+      return std::strerror(error);
+  }
+}
+
+[[noreturn]] void Fail(const char* action, const std::string& path, int error) {
+  throw FileError(std::string("Не удалось ") + action + " файл «" + path + "»: " + Reason(error) + ".");
+}
+
+struct FdCloser {
+  void operator()(const int* fd) const {
+    ::close(*fd);
+    delete fd;
+  }
+};
+using UniqueFd = std::unique_ptr<int, FdCloser>;
+
+UniqueFd Own(int fd) { return UniqueFd(new int(fd)); }
+
+// Returns 0 or the error that stopped the writing.
+int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return errno;
+    if (written == 0) return EIO;
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+// The file a path finally names, so that saving through a symbolic link replaces the file it
+// points to, not the link.
+std::string ResolvedTarget(const std::string& path) {
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+std::string TemporaryNameBeside(const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const auto slash = path.rfind('/');
+  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return directory + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path, std::size_t limit) {
+  // Non-blocking, so that naming a FIFO does not hang; regular files ignore the flag.
+  const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (raw < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+    Fail("открыть", path, errno);
+  }
+  const UniqueFd fd = Own(raw);
+  struct stat info {};
+  if (::fstat(*fd, &info) != 0) Fail("открыть", path, errno);
+  if (!S_ISREG(info.st_mode)) return std::nullopt;
+
+  std::vector<std::uint8_t> bytes(std::min<std::size_t>(limit, static_cast<std::size_t>(info.st_size) + 1));
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (filled >= limit) break;
+      bytes.resize(std::min(limit, filled * 2 + 4096));
+    }
+    const ssize_t got = ::read(*fd, bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) Fail("прочитать", path, errno);
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes.resize(filled);
+  return bytes;
+}
+
+void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const std::string target = ResolvedTarget(path);
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists) {
+    if (S_ISDIR(old.st_mode)) Fail("сохранить", path, EISDIR);
+    // A file without any write permission is read-only, also for a user who could override it.
+    const bool readOnly = (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    if (readOnly || ::access(target.c_str(), W_OK) != 0) Fail("сохранить", path, readOnly ? EACCES : errno);
+  }
+  std::string temporary;
+  int raw = -1;
+  do {
+    temporary = TemporaryNameBeside(target);
+    raw = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  } while (raw < 0 && errno == EEXIST);
+  if (raw < 0) Fail("сохранить", path, errno);
+
+  int error = 0;
+  {
+    const UniqueFd fd = Own(raw);
+    if (exists) {
+      // Keep the owner where allowed; the permissions always.
+      [[maybe_unused]] const int ignored = ::fchown(*fd, old.st_uid, old.st_gid);
+      if (::fchmod(*fd, old.st_mode & 07777) != 0) error = errno;
+    }
+    if (error == 0) error = WriteAll(*fd, bytes);
+    if (error == 0 && ::fsync(*fd) != 0) error = errno;
+  }
+  if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temporary.c_str());
+    Fail("сохранить", path, error);
+  }
+}
+
+}  // namespace kestrel
