@@ -1,0 +1,151 @@
+#pragma once
+// A recording stand-in for the windows, and a session wired to it whose written frames are
+// captured: the core can be driven frame by frame without a display or a port.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "link/Session.h"
+#include "link/View.h"
+
+namespace kestrel {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A bit editor: its boxes as the user would see them. Out-of-range indices and surplus states
+// are ignored, as the real dialogs do.
+class FakeBitDialog : public BitDialogView {
+ public:
+  struct Box {
+    std::string name;
+    bool checked = false;
+  };
+
+  void CreateBitBoxes(int count) override;
+  void ClearBitBoxes() override;
+  void SetBitName(int index, const std::string& name) override;
+  void ShowBitStates(std::span<const std::uint8_t> states) override;
+  void Open(bool writable) override;
+
+  std::vector<std::string> Names() const;
+  std::vector<bool> States() const;
+
+  std::vector<Box> boxes;
+  bool open = false;
+  bool writable = false;
+  int rebuilds = 0;  // CreateBitBoxes calls
+  int clears = 0;    // ClearBitBoxes calls
+};
+
+class FakeView : public View {
+ public:
+  void SetCaption(const std::string& text) override;
+  void SetStatusText(const std::string& text) override;
+  void RestartWatchdog() override;
+  void ShowWarning(const std::string& text) override;
+  Answer AskYesNo(const std::string& text) override;
+  Answer AskYesNoCancel(const std::string& text) override;
+  void SetQueueProgress(int maximum, int position) override;
+  void ShowQueueWindow() override;
+  void CloseQueueWindow() override;
+  void ClearChipList() override;
+  void AddChip(const std::string& name) override;
+  int SelectedChip() const override;
+  void ClearCommandList() override;
+  void AddCommandRow(const std::string& caption) override;
+  int CommandRowCount() const override;
+  int SelectedCommandRow() const override;
+  void CreateInfoLabels(int count) override;
+  void SetInfoLine(int index, const std::string& text) override;
+  BitDialogView& LockDialog() override;
+  BitDialogView& FuseDialog() override;
+  void FormatGrid() override;
+  bool OptionChecked(int number) const override;
+
+  // Main window.
+  std::string caption;
+  std::vector<std::string> statusHistory;  // every status text, the current one last
+  std::string StatusText() const;
+  int watchdogRestarts = 0;
+
+  // Message boxes. `duringWarning` runs while a warning is open, as the modal box's event loop
+  // would deliver received chunks or timer ticks. Questions take the next of `answers`, or
+  // `defaultAnswer` when none is left.
+  std::vector<std::string> warnings;
+  std::function<void()> duringWarning;
+  std::vector<std::string> questions;
+  std::deque<Answer> answers;
+  Answer defaultAnswer = Answer::Yes;
+
+  // Queue window and its bar.
+  bool queueWindowVisible = false;
+  int queueWindowShows = 0;
+  int queueMaximum = 0;
+  int queuePosition = 0;
+
+  // Chip list and command list; a refilled list has no selection.
+  std::vector<std::string> chips;
+  int selectedChip = -1;
+  std::vector<std::string> commandRows;
+  int selectedCommandRow = -1;
+
+  // About window: one entry per information line; a new line reads as the window's placeholder.
+  std::vector<std::string> infoLines;
+
+  FakeBitDialog lockDialog;
+  FakeBitDialog fuseDialog;
+  int formatGridCalls = 0;
+
+  // options[n] is the settings dialog's CheckBoxn, n = 1..7.
+  std::array<bool, 8> options{};
+
+ private:
+  Answer NextAnswer(const std::string& question);
+};
+
+// The frames the core hands to WriteData, in order.
+class FrameLog {
+ public:
+  WriteDataFn Writer();
+  // A frame's payload, without marker, length and sums.
+  static Bytes PayloadOf(const Bytes& frame);
+  std::vector<Bytes> Payloads() const;
+  // Each frame's first payload byte.
+  Bytes Opcodes() const;
+
+  std::vector<Bytes> frames;
+};
+
+// A session on a FakeView whose frames go to a FrameLog, with the device's side of the wire.
+class FakeLink {
+ public:
+  FakeLink() = default;
+  FakeLink(const FakeLink&) = delete;
+  FakeLink& operator=(const FakeLink&) = delete;
+
+  // One received chunk.
+  void Receive(std::span<const std::uint8_t> chunk);
+  // The device's ready poll.
+  void Poll();
+  // A reply frame around `payload` (1..255 bytes), in one chunk.
+  void Reply(const Bytes& payload);
+
+  // Plays the device: polls, and answers each frame the host sends with `device(payload)` (no
+  // answer when it returns nothing), until the queue is empty or `maxPolls` polls were made.
+  // Returns the number of polls.
+  int Serve(const std::function<Bytes(const Bytes& command)>& device, int maxPolls = 10000);
+
+  FakeView view;
+  FrameLog written;
+  Session session{view, written.Writer()};
+};
+
+// The placeholder of a new information line.
+inline constexpr const char* NewInfoLineText = "Пока это неизвестная надпись!";
+
+}  // namespace kestrel
