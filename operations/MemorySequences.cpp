@@ -1,0 +1,79 @@
+#include "operations/MemorySequences.h"
+
+#include <algorithm>
+
+#include "buffer/BinaryFile.h"
+#include "link/Commands.h"
+#include "operations/CommandList.h"
+
+namespace kestrel {
+
+const ChipMemory ProgramMemory{&ChipProperties::ProgramMemorySize,
+                               ReadProgramMemory,
+                               WriteProgramMemory,
+                               VerifyProgramMemory,
+                               EraseAll,
+                               7,
+                               11,
+                               1,
+                               2,
+                               3};
+
+const ChipMemory Eeprom{
+    &ChipProperties::EepromSize, ReadEeprom, WriteEeprom, VerifyEeprom, EraseEeprom, 12, 15, 5, 6, 7};
+
+namespace {
+
+// The part of the buffer that fits into the chip memory; bytes beyond it are never sent.
+std::uint32_t FittingLength(const Session& session, std::uint32_t memorySize) {
+  return static_cast<std::uint32_t>(std::min<std::size_t>(session.DataBuffer.size(), memorySize));
+}
+
+void QueueVerification(Session& session, const ChipMemory& memory, std::uint32_t length) {
+  // Stays unless a verify reply reports a mismatch.
+  session.view.SetStatusText(AllCorrectText);
+  QueueBlocks(session, memory.verify, length);
+  EndOperation(session);
+}
+
+}  // namespace
+
+void ReadSequence(Session& session, const ChipMemory& memory) {
+  const std::uint32_t size = session.Chip.*memory.size;
+  session.view.SetStatusText("");
+  session.DataBuffer.resize(size);
+  session.view.FormatGrid();
+  QueueBlocks(session, memory.read, size);
+  EndOperation(session);
+}
+
+void WriteSequence(Session& session, const ChipMemory& memory) {
+  View& view = session.view;
+  const std::uint32_t size = session.Chip.*memory.size;
+  const bool reload = view.OptionChecked(memory.reloadOption);
+  const bool erase = view.OptionChecked(memory.eraseOption);
+  const bool verify = view.OptionChecked(memory.verifyOption);
+
+  if (reload) {
+    // Never erase the chip and report success over a file that did not load.
+    if (!LoadFile(session)) {
+      view.ShowWarning(ReloadFailedText);
+      return;
+    }
+    session.BufferModified = false;
+  }
+  if (erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session);
+  view.SetStatusText("");
+  if (size < session.DataBuffer.size()) view.ShowWarning(ClippedWriteText);
+
+  const std::uint32_t length = FittingLength(session, size);
+  QueueBlocks(session, memory.write, length);
+  EndOperation(session);
+  if (verify && IsCommandOffered(session, memory.verifyCode)) QueueVerification(session, memory, length);
+}
+
+void VerifySequence(Session& session, const ChipMemory& memory) {
+  QueueVerification(session, memory, FittingLength(session, session.Chip.*memory.size));
+}
+
+}  // namespace kestrel

@@ -1,0 +1,46 @@
+#pragma once
+// The read, write and verify sequences the command list queues for the program memory and
+// the EEPROM. Each starts after the SelectChip of the click.
+
+#include <cstdint>
+
+#include "link/Session.h"
+#include "operations/BlockTransfer.h"
+
+namespace kestrel {
+
+inline constexpr const char* AllCorrectText = "Все верно.";
+inline constexpr const char* ClippedWriteText = "Запишу только то, что войдет в микросхему!";
+inline constexpr const char* ReloadFailedText = "Не удалось загрузить рабочий файл!";
+
+// One chip memory as the sequences see it: its size, its block commands, the commands that
+// erase and verify it with their codes in the command mask, and its three write options
+// (numbers of the settings dialog's check boxes).
+struct ChipMemory {
+  std::uint32_t ChipProperties::*size;
+  BlockCommand read;
+  BlockCommand write;
+  BlockCommand verify;
+  void (*erase)(Session&);
+  std::uint8_t eraseCode;
+  std::uint8_t verifyCode;
+  int reloadOption;
+  int eraseOption;
+  int verifyOption;
+};
+
+extern const ChipMemory ProgramMemory;
+extern const ChipMemory Eeprom;
+
+// Sizes the buffer to the chip memory and reads it whole.
+void ReadSequence(Session& session, const ChipMemory& memory);
+
+// Writes the buffer, clipped to the chip memory, with the memory's options read now: reload the
+// working file first, erase first, verify after. A reload that cannot load the file warns and
+// queues nothing; a malformed HEX file ends the click with EAbort.
+void WriteSequence(Session& session, const ChipMemory& memory);
+
+// Compares the buffer, clipped to the chip memory, with the chip.
+void VerifySequence(Session& session, const ChipMemory& memory);
+
+}  // namespace kestrel
