@@ -1,0 +1,95 @@
+#include "link/PortNames.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+namespace kestrel {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+bool Exists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(fs::symlink_status(path, error));
+}
+
+// The COM number of "COMn" (any case, n from 1), if the name is one.
+std::optional<unsigned> ComNumber(const std::string& name) {
+  if (name.size() < 4 || !SameIgnoringCase(name.substr(0, 3), "COM")) return std::nullopt;
+  unsigned number = 0;
+  const char* last = name.data() + name.size();
+  const auto [end, error] = std::from_chars(name.data() + 3, last, number);
+  if (error != std::errc() || end != last || number == 0 || name[3] == '0') return std::nullopt;
+  return number;
+}
+
+// The entry of `folder` named `name`: the exact one, else the first (in name order) that
+// differs only in case.
+std::optional<fs::path> FindEntry(const fs::path& folder, const std::string& name) {
+  if (Exists(folder / name)) return folder / name;
+  std::optional<std::string> found;
+  std::error_code error;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    const std::string entry = it->path().filename().string();
+    if (SameIgnoringCase(entry, name) && (!found || entry < *found)) found = entry;
+  }
+  if (!found) return std::nullopt;
+  return folder / *found;
+}
+
+// Walks the path one component at a time, each matched as FindEntry does.
+std::optional<fs::path> FindPath(const fs::path& path) {
+  fs::path resolved = path.has_root_directory() ? path.root_path() : fs::path(".");
+  for (const fs::path& part : path.relative_path()) {
+    const std::string name = part.string();
+    if (name.empty() || name == "." || name == "..") {
+      resolved /= part;
+      continue;
+    }
+    const auto entry = FindEntry(resolved, name);
+    if (!entry) return std::nullopt;
+    resolved = *entry;
+  }
+  return path.has_root_directory() ? resolved : resolved.lexically_normal();
+}
+
+}  // namespace
+
+std::string PortAliasFolder() {
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  fs::path base;
+  if (configHome && *configHome) {
+    base = configHome;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = fs::path(home ? home : "") / ".config";
+  }
+  return (base / "TARVELIN" / "ports").string();
+}
+
+std::string ResolvePortName(const std::string& name) {
+  if (name.empty()) return name;
+  if (const auto number = ComNumber(name)) {
+    const fs::path alias = fs::path(PortAliasFolder()) / ("COM" + std::to_string(*number));
+    if (Exists(alias)) return alias.string();
+    return "/dev/ttyS" + std::to_string(*number - 1);
+  }
+  if (name.find('/') == std::string::npos) {
+    if (const auto entry = FindEntry("/dev", name)) return entry->string();
+    return name;
+  }
+  if (const auto path = FindPath(name)) return path->string();
+  return name;
+}
+
+}  // namespace kestrel
