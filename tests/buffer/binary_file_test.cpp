@@ -1,0 +1,186 @@
+#include "buffer/BinaryFile.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "buffer/FileIo.h"
+#include "link/Abort.h"
+#include "tests/buffer/ScratchFiles.h"
+#include "tests/support/FakeView.h"
+
+using namespace kestrel;
+
+namespace {
+
+const std::string HexText = ":03001000010203E7\r\n:00000001FF\r\n";
+
+class BinaryLoad : public ::testing::Test {
+ protected:
+  BinaryLoad() { t.view.options[HexOption] = true; }
+
+  bool Load(const std::string& name) {
+    t.session.WorkingFileName = dir.File(name);
+    return LoadFile(t.session);
+  }
+  ScratchDir dir;
+  FakeLink t;
+};
+
+}  // namespace
+
+TEST_F(BinaryLoad, SmallFilesBecomeTheBufferByteForByte) {
+  WriteFile(dir.File("five.bin"), Bytes{1, 2, 3, 4, 5});
+  EXPECT_TRUE(Load("five.bin"));
+  EXPECT_EQ(t.session.DataBuffer, (Bytes{1, 2, 3, 4, 5}));
+
+  WriteFile(dir.File("empty.bin"), Bytes{});
+  t.view.formatGridCalls = 0;
+  EXPECT_TRUE(Load("empty.bin"));
+  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_GE(t.view.formatGridCalls, 1);
+  EXPECT_TRUE(t.view.warnings.empty());
+}
+
+TEST_F(BinaryLoad, SizeLimit) {
+  Bytes content(MaxImageSize - 1);
+  for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 7);
+  WriteFile(dir.File("fits.bin"), content);
+  EXPECT_TRUE(Load("fits.bin"));
+  EXPECT_EQ(t.session.DataBuffer, content);
+  EXPECT_TRUE(t.view.warnings.empty());
+
+  // Exactly the limit and one byte more both warn and leave the buffer empty.
+  for (std::size_t size : {MaxImageSize, MaxImageSize + 1, 3 * MaxImageSize}) {
+    t.view.warnings.clear();
+    WriteFile(dir.File("big.bin"), Bytes(size, 0x5A));
+    EXPECT_FALSE(Load("big.bin")) << size;
+    EXPECT_TRUE(t.session.DataBuffer.empty()) << size;
+    EXPECT_EQ(t.view.warnings,
+              std::vector<std::string>{"Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!"})
+        << size;
+  }
+}
+
+TEST_F(BinaryLoad, ExtensionRuleAndHexOption) {
+  for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"})
+    WriteFile(dir.File(name), HexText);
+  EXPECT_TRUE(IsHexFileName("/x/firmware.hex"));
+  EXPECT_TRUE(IsHexFileName("/x/firmware.HEX"));
+  EXPECT_TRUE(IsHexFileName(".hex"));
+  EXPECT_FALSE(IsHexFileName("/x/firmware.Hex"));
+  EXPECT_FALSE(IsHexFileName("/x/hex"));
+  EXPECT_FALSE(IsHexFileName("/x.hex/plain"));
+  EXPECT_FALSE(IsHexFileName("/x/a.hex.bin"));
+
+  const Bytes raw = Text(HexText);
+  EXPECT_TRUE(Load("firmware.hex"));
+  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  EXPECT_TRUE(Load("firmware.HEX"));
+  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  EXPECT_TRUE(Load("firmware.Hex"));
+  EXPECT_EQ(t.session.DataBuffer, raw);
+  t.view.options[HexOption] = false;
+  EXPECT_TRUE(Load("firmware.hex"));
+  EXPECT_EQ(t.session.DataBuffer, raw);
+}
+
+TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
+  WriteFile(dir.File("old.bin"), Bytes(40, 1));
+  ASSERT_TRUE(Load("old.bin"));
+
+  EXPECT_FALSE(Load("missing.bin"));
+  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_FALSE(Load(""));  // a folder is not a file
+  EXPECT_TRUE(t.view.warnings.empty());
+
+  ASSERT_TRUE(Load("old.bin"));
+  WriteFile(dir.File("cut.hex"), std::string(":03001000010203E7\r\n"));
+  EXPECT_THROW(Load("cut.hex"), EAbort);
+  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_TRUE(t.view.warnings.empty());
+
+  // A HEX file over the limit warns although its image would be small.
+  std::string longHex = HexText;
+  longHex.resize(MaxImageSize + 1, '\n');
+  WriteFile(dir.File("long.hex"), longHex);
+  EXPECT_FALSE(Load("long.hex"));
+  EXPECT_EQ(t.view.warnings.size(), 1u);
+  // At exactly the limit the HEX file is read: the limit is on the image.
+  longHex.resize(MaxImageSize);
+  WriteFile(dir.File("long.hex"), longHex);
+  EXPECT_TRUE(Load("long.hex"));
+  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+}
+
+TEST_F(BinaryLoad, HiddenButtonLoadKeepsTheOldBufferWhenRefused) {
+  WriteFile(dir.File("old.bin"), Bytes(40, 1));
+  ASSERT_TRUE(Load("old.bin"));
+  WriteFile(dir.File("big.bin"), Bytes(MaxImageSize, 0));
+  t.session.WorkingFileName = dir.File("big.bin");
+  EXPECT_FALSE(LoadWorkingFileIntoBuffer(t.session));
+  EXPECT_EQ(t.session.DataBuffer, Bytes(40, 1));
+  EXPECT_EQ(t.view.warnings.size(), 1u);
+  t.session.WorkingFileName = dir.File("missing.bin");
+  EXPECT_FALSE(LoadWorkingFileIntoBuffer(t.session));
+  EXPECT_EQ(t.session.DataBuffer, Bytes(40, 1));
+}
+
+TEST_F(BinaryLoad, UnreadableFileIsAnErrorNamingIt) {
+  if (::geteuid() == 0) GTEST_SKIP() << "running as root: file permissions do not stop reading";
+  WriteFile(dir.File("locked.bin"), Bytes(4, 1));
+  ::chmod(dir.File("locked.bin").c_str(), 0);
+  try {
+    Load("locked.bin");
+    FAIL() << "no error";
+  } catch (const FileError& error) {
+    EXPECT_NE(std::string(error.what()).find(dir.File("locked.bin")), std::string::npos) << error.what();
+  }
+}
+
+TEST(BinarySave, ReplacesTheFileWithExactlyTheBuffer) {
+  ScratchDir dir;
+  const std::string path = dir.File("out.bin");
+  WriteFile(path, Bytes(1000, 0x33));
+  ::chmod(path.c_str(), 0640);
+  const Bytes sixteen = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+  ReplaceFileContents(path, sixteen);
+  EXPECT_EQ(ReadFile(path), sixteen);
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+  ReplaceFileContents(path, {});
+  EXPECT_TRUE(ReadFile(path).empty());
+  EXPECT_TRUE(std::filesystem::exists(path));
+  ReplaceFileContents(dir.File("new.bin"), sixteen);
+  EXPECT_EQ(ReadFile(dir.File("new.bin")), sixteen);
+
+  // Through a link the file it points to is replaced; the link stays.
+  std::filesystem::create_symlink(path, dir.File("link.bin"));
+  ReplaceFileContents(dir.File("link.bin"), Bytes{7});
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.bin")));
+  EXPECT_EQ(ReadFile(path), Bytes{7});
+  // No temporary file is left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 3);
+}
+
+TEST(BinarySave, FailuresNameTheFileAndLeaveTheOldOneIntact) {
+  ScratchDir dir;
+  const std::string readOnly = dir.File("read-only.bin");
+  WriteFile(readOnly, Bytes(1000, 0x33));
+  ::chmod(readOnly.c_str(), 0444);
+  const auto expectError = [](const std::string& path) {
+    try {
+      ReplaceFileContents(path, Bytes(16, 0));
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const FileError& error) {
+      EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+  };
+  expectError(readOnly);
+  EXPECT_EQ(ReadFile(readOnly), Bytes(1000, 0x33));
+  expectError(dir.File("no-such-folder/out.bin"));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("no-such-folder")));
+  expectError(dir.Path().string());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
