@@ -50,6 +50,11 @@ void SetBackground(QWidget* widget, const QColor& colour) {
 
 void CentreOnScreenWhenShown(QWidget* window) { new ScreenCentring(window); }
 
+void SetOuterHeight(QWidget* window, int outerHeight) {
+  const int frame = window->frameGeometry().height() - window->height();
+  window->setFixedHeight(std::max(0, outerHeight - frame));
+}
+
 void DeclareFixedDialog(QDialog* dialog, const QString& caption, QSize client, const QColor& colour) {
   dialog->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                          Qt::WindowCloseButtonHint);

@@ -24,6 +24,10 @@ void CentreOnScreenWhenShown(QWidget* window);
 // A dialog with a fixed border, centred on the screen, of the given client size and colour.
 void DeclareFixedDialog(QDialog* dialog, const QString& caption, QSize client, const QColor& colour);
 
+// Sets a fixed-border window's height including its frame, as far as the window system has told
+// the frame's size (it has not before the window is first shown).
+void SetOuterHeight(QWidget* window, int outerHeight);
+
 // Creates a control named after the form's declaration, at a fixed place in `parent`.
 template <class Control>
 Control* Place(QWidget* parent, const char* name, const QRect& geometry) {

@@ -66,6 +66,13 @@ Answer AskYesNoCancel(const QString& text) {
                                         QMessageBox::Yes));
 }
 
+QString WithFullStop(const QString& message) {
+  if (message.isEmpty() || !message.back().isLetterOrNumber()) return message;
+  return message + QLatin1Char('.');
+}
+
+void ShowExceptionBox(const QString& message) { ShowErrorBox(WithFullStop(message)); }
+
 QString AskSaveFileName(QWidget* parent, const QString& proposed) {
   if (auto reply = Respond(ModalRequest::SaveFile, proposed)) return reply->second;
   // The program asks about overwriting itself, so the dialog must not.

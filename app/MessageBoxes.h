@@ -19,6 +19,11 @@ Answer AskYesNo(const QString& text);        // question icon, Yes/No
 Answer AskYesNoCancel(const QString& text);  // question icon, Yes/No/Cancel (closing = Cancel)
 QString AskSaveFileName(QWidget* parent, const QString& proposed);  // SaveDialog1; empty = cancelled
 
+// The standard error box for an exception's text: a text that ends in a letter or digit gets a
+// full stop; one that ends in punctuation ("!", "'") is shown as it is.
+void ShowExceptionBox(const QString& message);
+QString WithFullStop(const QString& message);
+
 // Tests: while a responder is installed, no box is shown; it receives the kind and text and
 // answers (for AskSaveFileName it returns the path to use, or empty for cancel).
 struct ModalRequest {

@@ -1,10 +1,12 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/KestrelApplication.h"
+#include "app/Startup.h"
+#include "app/TForm1.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle(QString::fromUtf8("Программатор не подключен"));
-  window.showMaximized();
-  return app.exec();
+  kestrel::KestrelApplication application(argc, argv);
+  kestrel::CreateForms();
+  kestrel::Form1->showMaximized();
+  const int result = application.exec();
+  kestrel::DestroyForms();
+  return result;
 }

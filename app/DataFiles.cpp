@@ -1,0 +1,23 @@
+#include "app/DataFiles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace kestrel {
+
+QStringList DataFolders() {
+  const QString programDir = QCoreApplication::applicationDirPath();
+  return {programDir, QDir(programDir).filePath(QStringLiteral("../share/kestrel")),
+          QStringLiteral(KESTREL_DATA_DIR), QStringLiteral(KESTREL_SOURCE_DIR)};
+}
+
+QString FindDataFile(const QString& relativePath) {
+  for (const QString& folder : DataFolders()) {
+    const QFileInfo file(QDir(folder).filePath(relativePath));
+    if (file.isFile()) return file.canonicalFilePath();
+  }
+  return {};
+}
+
+}  // namespace kestrel

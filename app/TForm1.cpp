@@ -1,0 +1,276 @@
+#include "app/TForm1.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "app/FormDesign.h"
+#include "app/Layout.h"
+#include "app/QtNotifyTarget.h"
+#include "app/TForm3.h"
+#include "app/TForm7.h"
+
+namespace kestrel {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// A window smaller than the layout's margins gets empty controls, not negative sizes.
+void PlaceBox(QWidget* control, const Box& box) {
+  control->setGeometry(box.left, box.top, std::max(0, box.width), std::max(0, box.height));
+}
+
+QFrame* ToolBarSeparator(QToolBar* toolBar, const char* name, int width) {
+  auto* separator = new QFrame(toolBar);
+  separator->setObjectName(QString::fromLatin1(name));
+  separator->setFrameShape(QFrame::VLine);
+  separator->setFrameShadow(QFrame::Sunken);
+  separator->setFixedWidth(width);
+  toolBar->addWidget(separator);
+  return separator;
+}
+
+QToolButton* ToolBarButton(QToolBar* toolBar, const char* name, const char* icon, const char* hint) {
+  auto* button = new QToolButton(toolBar);
+  button->setObjectName(QString::fromLatin1(name));
+  button->setIcon(QIcon(QString::fromLatin1(icon)));
+  button->setIconSize(QSize(16, 16));
+  button->setFixedSize(23, 22);
+  button->setAutoRaise(true);
+  button->setToolTip(QString::fromUtf8(hint));
+  toolBar->addWidget(button);
+  return button;
+}
+
+template <class Control>
+Control* PlaceInGroup(QGroupBox* group, const char* name) {
+  return Place<Control>(group, name, QRect(5, 15, 100, 100));
+}
+
+QGroupBox* GroupBox(QWidget* parent, const char* name, const char* title) {
+  auto* group = Place<QGroupBox>(parent, name, QRect(0, 0, 100, 100));
+  group->setTitle(QString::fromUtf8(title));
+  return group;
+}
+
+}  // namespace
+
+TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
+    : Comm321(MakeQtNotifyTarget(), std::move(serialDriver)) {
+  Form1 = this;
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QString::fromUtf8("Программатор не подключен"));
+  setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
+  setFont(DesignFont());
+  SetBackground(this, QColor(230, 230, 210));
+  setContextMenuPolicy(Qt::NoContextMenu);
+  resize(800, 600);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+  StatusBar1->setFixedHeight(19);
+  StatusBar1->setSizeGripEnabled(false);
+  statusPanel_ = new QLabel(QString::fromUtf8("Строка состояния"), StatusBar1);
+  StatusBar1->addWidget(statusPanel_, 1);
+  setStatusBar(StatusBar1);
+
+  CreateToolBar();
+  CreateGroupBoxes();
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName(QStringLiteral("Timer1"));
+  Timer1->setInterval(300);
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName(QStringLiteral("Timer2"));
+  Timer2->setInterval(5000);
+
+  Comm321.SetBaudRate(56000);
+  Comm321.SetParity(pOdd);
+  Comm321.SetCommPort("COM2");
+  Comm321.SetFlowControl(fcNone);
+  Comm321.SetEventChar(0);
+
+  ConnectHandlers();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  Comm321.OnReceiveData = nullptr;
+  if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::CreateToolBar() {
+  ToolBar1 = new QToolBar(this);
+  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+  ToolBar1->setMovable(false);
+  ToolBar1->setFloatable(false);
+  ToolBar1->toggleViewAction()->setEnabled(false);
+  ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+  ToolBar1->setFixedHeight(29);
+  ToolBar1->layout()->setSpacing(0);
+  ToolBar1->layout()->setContentsMargins(0, 0, 0, 0);
+  ToolBar1->setStyleSheet(QStringLiteral(
+      "QToolBar { border-top: 1px solid palette(mid); border-bottom: 1px solid palette(light); }"));
+  addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+  ToolButton3 = ToolBarSeparator(ToolBar1, "ToolButton3", 17);
+  ToolButton2 = ToolBarButton(ToolBar1, "ToolButton2", ":/icons/load.png", "Загрузить файл в буфер");
+  ToolBar1->actions().last()->setVisible(false);
+  ToolButton4 = ToolBarSeparator(ToolBar1, "ToolButton4", 8);
+  ToolButton5 = ToolBarButton(ToolBar1, "ToolButton5", ":/icons/save.png", "Сохранить буфер в файл");
+  ToolButton1 = ToolBarSeparator(ToolBar1, "ToolButton1", 70);
+  ToolButton6 = ToolBarButton(ToolBar1, "ToolButton6", ":/icons/settings.png", "Настройки");
+  ToolButton7 = ToolBarSeparator(ToolBar1, "ToolButton7", 77);
+  ToolButton8 = ToolBarButton(ToolBar1, "ToolButton8", ":/icons/about.png", "О программаторе");
+}
+
+void TForm1::CreateGroupBoxes() {
+  GroupBox1 = GroupBox(this, "GroupBox1", "Файл");
+  ShellComboBox1 = Place<QComboBox>(GroupBox1, "ShellComboBox1", QRect(5, 15, 100, 22));
+  ShellTreeView1 = PlaceInGroup<QTreeView>(GroupBox1, "ShellTreeView1");
+  ShellListView1 = PlaceInGroup<QTreeView>(GroupBox1, "ShellListView1");
+  GroupBox2 = GroupBox(this, "GroupBox2", "Микросхема");
+  ListBox1 = PlaceInGroup<QListWidget>(GroupBox2, "ListBox1");
+  GroupBox3 = GroupBox(this, "GroupBox3", "Команда");
+  ListBox2 = PlaceInGroup<QListWidget>(GroupBox3, "ListBox2");
+  GroupBox4 = GroupBox(this, "GroupBox4", "Данные");
+  StringGrid1 = PlaceInGroup<QTableView>(GroupBox4, "StringGrid1");
+}
+
+void TForm1::ConnectHandlers() {
+  connect(ToolButton2, &QToolButton::clicked, this, &TForm1::ToolButton2Click);
+  connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
+  connect(ToolButton6, &QToolButton::clicked, this, &TForm1::ToolButton6Click);
+  connect(ToolButton8, &QToolButton::clicked, this, &TForm1::ToolButton8Click);
+  connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+  connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
+  Comm321.OnReceiveData = [this](const void* buffer, std::uint16_t length) {
+    Comm321ReceiveData(buffer, length);
+  };
+  ListBox1->viewport()->installEventFilter(this);
+  ListBox1->installEventFilter(this);
+  ListBox2->viewport()->installEventFilter(this);
+  ListBox2->installEventFilter(this);
+}
+
+void TForm1::SetStatusText(const QString& text) { statusPanel_->setText(text); }
+
+QString TForm1::StatusText() const { return statusPanel_->text(); }
+
+void TForm1::SetBrowserFolder(const QString& path) { browserFolder_ = path; }
+
+QString TForm1::BrowserFolder() const { return browserFolder_; }
+
+void TForm1::FormCreate() { FormResize(); }
+
+void TForm1::FormResize() {
+  if (!LayoutReady) return;
+  MainWindowMetrics metrics;
+  metrics.clientWidth = width();
+  metrics.clientHeight = height();
+  metrics.statusBarHeight = StatusBar1->height();
+  metrics.toolBarHeight = ToolBar1->height();
+  metrics.toolBarBottom = ToolBar1->y() + ToolBar1->height();
+  metrics.comboBoxHeight = ShellComboBox1->height();
+  const MainWindowLayout layout = ComputeMainWindowLayout(metrics);
+
+  PlaceBox(GroupBox1, layout.GroupBox1);
+  PlaceBox(ShellComboBox1, layout.ShellComboBox1);
+  PlaceBox(ShellTreeView1, layout.ShellTreeView1);
+  PlaceBox(ShellListView1, layout.ShellListView1);
+  PlaceBox(GroupBox2, layout.GroupBox2);
+  PlaceBox(ListBox1, layout.ListBox1);
+  PlaceBox(GroupBox3, layout.GroupBox3);
+  PlaceBox(ListBox2, layout.ListBox2);
+  PlaceBox(GroupBox4, layout.GroupBox4);
+  LayoutGrid();
+}
+
+void TForm1::LayoutGrid() {
+  StringGrid1->setGeometry(5, 15, std::max(0, GroupBox4->width() - 10),
+                           std::max(0, GroupBox4->height() - 20));
+}
+
+void TForm1::ToolButton6Click() {
+  if (Form3) Form3->exec();
+}
+
+void TForm1::ToolButton8Click() {
+  if (Form7) Form7->exec();
+}
+
+void TForm1::FormShow() {}
+
+void TForm1::FormActivate() {}
+
+void TForm1::FormClose(QCloseEvent* event) {
+  LayoutReady = false;
+  event->accept();
+}
+
+void TForm1::Comm321ReceiveData(const void*, std::uint16_t) {}
+
+void TForm1::Timer1Timer() {}
+
+void TForm1::Timer2Timer() {}
+
+void TForm1::ToolButton2Click() {}
+
+void TForm1::ToolButton5Click() {}
+
+void TForm1::ListBox1MouseUp() {}
+
+void TForm1::ListBox1KeyUp(int) {}
+
+void TForm1::ListBox2MouseUp() {}
+
+void TForm1::ListBox2KeyDown(int) {}
+
+bool TForm1::event(QEvent* event) {
+  if (event->type() == QEvent::WindowActivate) FormActivate();
+  return QMainWindow::event(event);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  const bool mouseUp = event->type() == QEvent::MouseButtonRelease;
+  if (mouseUp && watched == ListBox1->viewport()) ListBox1MouseUp();
+  if (mouseUp && watched == ListBox2->viewport()) ListBox2MouseUp();
+  if (event->type() == QEvent::KeyRelease && watched == ListBox1) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (!key->isAutoRepeat()) ListBox1KeyUp(key->key());
+  }
+  if (event->type() == QEvent::KeyPress && watched == ListBox2)
+    ListBox2KeyDown(static_cast<QKeyEvent*>(event)->key());
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  FormResize();
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!event->spontaneous()) FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  FormClose(event);
+  if (event->isAccepted()) QCoreApplication::quit();
+}
+
+}  // namespace kestrel
