@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <algorithm>
 
 #include "app/FormDesign.h"
 
@@ -13,6 +14,8 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
   Form5 = this;
   setObjectName(QStringLiteral("Form5"));
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  // The queue window never takes the keyboard from the lists the user is working in.
+  setAttribute(Qt::WA_ShowWithoutActivating);
   setWindowTitle(QStringLiteral("Form5"));
   setFont(DesignFont());
   SetBackground(this, QColor(220, 220, 192));
@@ -27,6 +30,19 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
   ProgressBar1->setRange(0, 100);
   ProgressBar1->setValue(0);
 }
+
+void TForm5::SetQueueProgress(int maximum, int position) {
+  // A range of 0..0 would make the bar a busy indicator.
+  ProgressBar1->setRange(0, std::max(maximum, 1));
+  ProgressBar1->setValue(std::clamp(position, 0, std::max(maximum, 1)));
+}
+
+void TForm5::ShowQueueWindow() {
+  show();
+  raise();
+}
+
+void TForm5::CloseQueueWindow() { hide(); }
 
 TForm5::~TForm5() {
   if (Form5 == this) Form5 = nullptr;

@@ -15,6 +15,12 @@ class TForm5 : public QDialog {
   explicit TForm5(QWidget* parent = nullptr);
   ~TForm5() override;
 
+  // The bar shows `position` of `maximum` commands still waiting.
+  void SetQueueProgress(int maximum, int position);
+  // Shown modelessly in front of the other windows, without taking the keyboard from them.
+  void ShowQueueWindow();
+  void CloseQueueWindow();
+
   QLabel* Label1;              // "Очередь команд"
   QProgressBar* ProgressBar1;  // the number of commands still waiting
 };

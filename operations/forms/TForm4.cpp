@@ -3,12 +3,13 @@
 #include <QPushButton>
 
 #include "app/FormDesign.h"
+#include "operations/BitWrites.h"
 
 namespace kestrel {
 
 TForm4* Form4 = nullptr;
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+TForm4::TForm4(QWidget* parent) : TBitDialog(WriteLockBits, parent) {
   Form4 = this;
   setObjectName(QStringLiteral("Form4"));
   DeclareFixedDialog(this, QString::fromUtf8("Lock биты"), QSize(192, 43), QColor(0xD2, 0xC0, 0xC0));
@@ -16,6 +17,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
   Button1->setText(QString::fromUtf8("Записать"));
   // The button acts on mouse-up and Enter only; it is never the dialog's default button.
   Button1->setAutoDefault(false);
+  WireButton1();
   Button1->setEnabled(true);
 }
 

@@ -3,12 +3,13 @@
 #include <QPushButton>
 
 #include "app/FormDesign.h"
+#include "operations/BitWrites.h"
 
 namespace kestrel {
 
 TForm6* Form6 = nullptr;
 
-TForm6::TForm6(QWidget* parent) : QDialog(parent) {
+TForm6::TForm6(QWidget* parent) : TBitDialog(WriteFuseBits, parent) {
   Form6 = this;
   setObjectName(QStringLiteral("Form6"));
   DeclareFixedDialog(this, QString::fromUtf8("Fuse биты"), QSize(336, 43), QColor(0xDC, 0xC0, 0xC0));
@@ -16,6 +17,7 @@ TForm6::TForm6(QWidget* parent) : QDialog(parent) {
   Button1->setText(QString::fromUtf8("Записать"));
   // The button acts on mouse-up and Enter only; it is never the dialog's default button.
   Button1->setAutoDefault(false);
+  WireButton1();
   Button1->setEnabled(false);
 }
 

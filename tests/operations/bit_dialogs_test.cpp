@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "operations/forms/TForm4.h"
+#include "operations/forms/TForm6.h"
+#include "tests/support/FakeView.h"
+
+using namespace kestrel;
+
+namespace {
+
+class QtApplication : public ::testing::Environment {
+ public:
+  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[16] = "bit_dialogs";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+const auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+
+void Key(QWidget* target, QEvent::Type type, int key) {
+  QKeyEvent event(type, key, Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+void PressAndRelease(QWidget* target, int key) {
+  Key(target, QEvent::KeyPress, key);
+  Key(target, QEvent::KeyRelease, key);
+}
+
+void MouseUp(QWidget* target, Qt::MouseButton button) {
+  const QPointF at(5, 5);
+  QMouseEvent event(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), button, Qt::NoButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+std::vector<Bytes> Queued(const Session& session) {
+  std::vector<Bytes> payloads;
+  for (const QueuedCommand& entry : session.CommandQueue)
+    payloads.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
+  return payloads;
+}
+
+template <class Dialog>
+class BitDialogTest : public ::testing::Test {
+ protected:
+  BitDialogTest() { dialog.Attach(link.session); }
+
+  // Rebuilds the dialog for `count` bits with `checked` ticked, and opens it.
+  void Prepare(int count, std::initializer_list<int> checked, bool writable) {
+    dialog.CreateBitBoxes(count);
+    for (int i : checked) dialog.BitBoxes[i]->setChecked(true);
+    dialog.Open(writable);
+  }
+
+  FakeLink link;
+  Dialog dialog;
+};
+
+using Dialogs = ::testing::Types<TForm4, TForm6>;
+TYPED_TEST_SUITE(BitDialogTest, Dialogs);
+
+TYPED_TEST(BitDialogTest, BoxesStandInAColumnAndTheDialogFitsThem) {
+  auto& dialog = this->dialog;
+  dialog.CreateBitBoxes(4);
+  ASSERT_EQ(dialog.BitCount(), 4);
+  for (int i = 0; i < 4; ++i) {
+    const QCheckBox* box = dialog.BitBoxes[i];
+    EXPECT_EQ(box->geometry().topLeft(), QPoint(20, 25 + 20 * i));
+    EXPECT_EQ(box->width(), dialog.width());
+    EXPECT_LE(box->height(), 20) << "boxes do not overlap";
+    EXPECT_FALSE(box->isChecked());
+    EXPECT_TRUE(box->text().isEmpty());
+  }
+  EXPECT_EQ(dialog.Button1->y(), 120);
+  EXPECT_EQ(dialog.height(), 180);
+
+  // A chip with fewer bits: the old boxes go and the dialog shrinks.
+  dialog.CreateBitBoxes(2);
+  EXPECT_EQ(dialog.template findChildren<QCheckBox*>().size(), 2);
+  EXPECT_EQ(dialog.height(), 140);
+  EXPECT_EQ(dialog.Button1->y(), 80);
+
+  dialog.CreateBitBoxes(0);
+  EXPECT_TRUE(dialog.template findChildren<QCheckBox*>().isEmpty());
+  EXPECT_EQ(dialog.height(), 100);
+  EXPECT_EQ(dialog.Button1->y(), 40);
+}
+
+TYPED_TEST(BitDialogTest, NamesAndStatesReachOnlyTheBoxesThatExist) {
+  auto& dialog = this->dialog;
+  dialog.CreateBitBoxes(3);
+  dialog.SetBitName(0, "SPIEN");
+  dialog.SetBitName(1, "R&D");
+  dialog.SetBitName(3, "beyond");
+  dialog.SetBitName(-1, "before");
+  const std::uint8_t states[] = {0x00, 0x01, 0xFF, 0x01};
+  dialog.ShowBitStates(states);
+  EXPECT_EQ(dialog.BitBoxes[0]->text(), "SPIEN");
+  EXPECT_EQ(dialog.BitBoxes[1]->text(), "R&&D") << "shown as sent, not as a mnemonic";
+  EXPECT_TRUE(dialog.BitBoxes[2]->text().isEmpty());
+  EXPECT_EQ(dialog.CheckedStates(), (std::vector<bool>{false, true, true}));
+
+  // A shorter reply leaves the other boxes as they were.
+  const std::uint8_t one[] = {0x01};
+  dialog.ShowBitStates(one);
+  EXPECT_EQ(dialog.CheckedStates(), (std::vector<bool>{true, true, true}));
+}
+
+TYPED_TEST(BitDialogTest, OpenedForReadingTheButtonCannotWrite) {
+  auto& dialog = this->dialog;
+  this->Prepare(3, {0, 1, 2}, false);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_FALSE(dialog.Button1->isEnabled());
+  MouseUp(dialog.Button1, Qt::LeftButton);
+  PressAndRelease(dialog.Button1, Qt::Key_Return);
+  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+
+  dialog.Open(true);
+  EXPECT_TRUE(dialog.Button1->isEnabled());
+}
+
+TYPED_TEST(BitDialogTest, EnterOnABoxOrTheDialogClosesWithoutWriting) {
+  auto& dialog = this->dialog;
+  this->Prepare(2, {1}, true);
+  PressAndRelease(dialog.BitBoxes[1], Qt::Key_Return);
+  EXPECT_FALSE(dialog.isVisible());
+
+  dialog.Open(true);
+  PressAndRelease(&dialog, Qt::Key_Enter);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+  EXPECT_TRUE(dialog.BitBoxes[1]->isChecked()) << "closing keeps the boxes as they were left";
+}
+
+TYPED_TEST(BitDialogTest, EnterReleasedWithoutGoingDownHereDoesNothing) {
+  // The Enter that chose the row in the command list comes up in the freshly opened dialog.
+  auto& dialog = this->dialog;
+  this->Prepare(2, {0}, true);
+  Key(dialog.Button1, QEvent::KeyRelease, Qt::Key_Return);
+  Key(dialog.BitBoxes[0], QEvent::KeyRelease, Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+}
+
+TYPED_TEST(BitDialogTest, SpaceOnTheButtonDoesNothing) {
+  auto& dialog = this->dialog;
+  this->Prepare(2, {0}, true);
+  PressAndRelease(dialog.Button1, Qt::Key_Space);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+}
+
+using LockDialogTest = BitDialogTest<TForm4>;
+using FuseDialogTest = BitDialogTest<TForm6>;
+
+TEST_F(LockDialogTest, ButtonWritesTheCheckedBitsInOrderAndHides) {
+  Prepare(4, {2, 0}, true);
+  MouseUp(dialog.Button1, Qt::RightButton);
+  EXPECT_EQ(Queued(link.session), (std::vector<Bytes>{{0x06, 0}, {0x06, 2}}));
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.BitCount(), 4);
+}
+
+TEST_F(FuseDialogTest, ButtonWritesEveryBitWithItsStateOnEnter) {
+  Prepare(3, {1}, true);
+  PressAndRelease(dialog.Button1, Qt::Key_Return);
+  EXPECT_EQ(Queued(link.session), (std::vector<Bytes>{{0x04, 0, 0}, {0x04, 1, 1}, {0x04, 2, 0}}));
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(FuseDialogTest, NoBitsWriteNothingAndStillClose) {
+  Prepare(0, {}, true);
+  MouseUp(dialog.Button1, Qt::LeftButton);
+  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
