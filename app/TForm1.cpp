@@ -22,6 +22,12 @@
 #include "app/QtNotifyTarget.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
+#include "link/Reception.h"
+#include "link/Watchdog.h"
+#include "operations/ChipSelection.h"
+#include "operations/CommandList.h"
+#include "operations/forms/TForm4.h"
+#include "operations/forms/TForm6.h"
 
 namespace kestrel {
 
@@ -70,7 +76,10 @@ QGroupBox* GroupBox(QWidget* parent, const char* name, const char* title) {
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
-    : Comm321(MakeQtNotifyTarget(), std::move(serialDriver)) {
+    : Comm321(MakeQtNotifyTarget(), std::move(serialDriver)),
+      Session1(MainView1, [this](const std::uint8_t* buffer, std::uint16_t length) {
+        return Comm321.WriteData(buffer, length);
+      }) {
   Form1 = this;
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8("Программатор не подключен"));
@@ -205,6 +214,9 @@ void TForm1::LayoutGrid() {
                            std::max(0, GroupBox4->height() - 20));
 }
 
+// The grid's owner draws it from Session1.DataBuffer.
+void TForm1::FormatGrid() {}
+
 void TForm1::ToolButton6Click() {
   if (Form3) Form3->exec();
 }
@@ -213,7 +225,12 @@ void TForm1::ToolButton8Click() {
   if (Form7) Form7->exec();
 }
 
-void TForm1::FormShow() {}
+// Runs once, when the event loop first shows the window: every other window exists by then.
+void TForm1::FormShow() {
+  if (Form4) Form4->Attach(Session1);
+  if (Form6) Form6->Attach(Session1);
+  kestrel::FormShow(Session1);
+}
 
 void TForm1::FormActivate() {}
 
@@ -222,23 +239,30 @@ void TForm1::FormClose(QCloseEvent* event) {
   event->accept();
 }
 
-void TForm1::Comm321ReceiveData(const void*, std::uint16_t) {}
+void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {
+  kestrel::Comm321ReceiveData(Session1, static_cast<const std::uint8_t*>(buffer), length);
+}
 
 void TForm1::Timer1Timer() {}
 
-void TForm1::Timer2Timer() {}
+void TForm1::Timer2Timer() { kestrel::Timer2Timer(Session1); }
 
 void TForm1::ToolButton2Click() {}
 
 void TForm1::ToolButton5Click() {}
 
-void TForm1::ListBox1MouseUp() {}
+void TForm1::ListBox1MouseUp() { ListBox1Click(Session1); }
 
-void TForm1::ListBox1KeyUp(int) {}
+void TForm1::ListBox1KeyUp(int key) {
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1Click(Session1);
+}
 
-void TForm1::ListBox2MouseUp() {}
+void TForm1::ListBox2MouseUp() { ListBox2Click(Session1); }
 
-void TForm1::ListBox2KeyDown(int) {}
+// Enter acts as it goes down, so a held key repeats the operation.
+void TForm1::ListBox2KeyDown(int key) {
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox2Click(Session1);
+}
 
 bool TForm1::event(QEvent* event) {
   if (event->type() == QEvent::WindowActivate) FormActivate();

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "app/MainView.h"
 #include "app/TSaveDialog.h"
+#include "link/Session.h"
 #include "link/TComm32.h"
 
 class QCloseEvent;
@@ -59,6 +61,10 @@ class TForm1 : public QMainWindow {
   QTimer* Timer2;  // 5000 ms, disabled: the link watchdog
   TComm32 Comm321;
 
+  // The session with the programmer and the memory image, shown in the program's windows.
+  MainView MainView1;
+  Session Session1;
+
   // While false (from the close on), resizing lays nothing out.
   bool LayoutReady = true;
 
@@ -78,6 +84,9 @@ class TForm1 : public QMainWindow {
 
   // Places StringGrid1 inside GroupBox4 (run by FormResize after the group boxes).
   void LayoutGrid();
+
+  // Redraws the grid for the buffer's length and content.
+  void FormatGrid();
 
   // Handlers of the link and the lists.
   void FormShow();

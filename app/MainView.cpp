@@ -1,0 +1,117 @@
+#include "app/MainView.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QTimer>
+
+#include "app/MessageBoxes.h"
+#include "app/TForm1.h"
+#include "app/TForm3.h"
+#include "app/TForm5.h"
+#include "app/TForm7.h"
+#include "operations/forms/TForm4.h"
+#include "operations/forms/TForm6.h"
+
+namespace kestrel {
+
+namespace {
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+// The row that is selected, or -1: a current row without a selection is no choice.
+int SelectedRow(const QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  return item && item->isSelected() ? list->currentRow() : -1;
+}
+
+// Stands in for a bit editor that no longer exists.
+class AbsentDialog : public BitDialogView {
+ public:
+  void CreateBitBoxes(int) override {}
+  void ClearBitBoxes() override {}
+  void SetBitName(int, const std::string&) override {}
+  void ShowBitStates(std::span<const std::uint8_t>) override {}
+  void Open(bool) override {}
+};
+
+BitDialogView& Dialog(TBitDialog* form) {
+  static AbsentDialog absent;
+  return form ? static_cast<BitDialogView&>(*form) : absent;
+}
+
+}  // namespace
+
+void MainView::SetCaption(const std::string& text) {
+  if (Form1) Form1->setWindowTitle(Text(text));
+}
+
+void MainView::SetStatusText(const std::string& text) {
+  if (Form1) Form1->SetStatusText(Text(text));
+}
+
+void MainView::RestartWatchdog() {
+  if (Form1) Form1->Timer2->start();
+}
+
+void MainView::ShowWarning(const std::string& text) { ShowWarningBox(Text(text)); }
+
+Answer MainView::AskYesNo(const std::string& text) { return kestrel::AskYesNo(Text(text)); }
+
+Answer MainView::AskYesNoCancel(const std::string& text) { return kestrel::AskYesNoCancel(Text(text)); }
+
+void MainView::SetQueueProgress(int maximum, int position) {
+  if (Form5) Form5->SetQueueProgress(maximum, position);
+}
+
+void MainView::ShowQueueWindow() {
+  if (Form5) Form5->ShowQueueWindow();
+}
+
+void MainView::CloseQueueWindow() {
+  if (Form5) Form5->CloseQueueWindow();
+}
+
+void MainView::ClearChipList() {
+  if (Form1) Form1->ListBox1->clear();
+}
+
+void MainView::AddChip(const std::string& name) {
+  if (Form1) Form1->ListBox1->addItem(Text(name));
+}
+
+int MainView::SelectedChip() const { return Form1 ? SelectedRow(Form1->ListBox1) : -1; }
+
+void MainView::ClearCommandList() {
+  if (Form1) Form1->ListBox2->clear();
+}
+
+void MainView::AddCommandRow(const std::string& caption) {
+  if (Form1) Form1->ListBox2->addItem(Text(caption));
+}
+
+int MainView::CommandRowCount() const { return Form1 ? Form1->ListBox2->count() : 0; }
+
+int MainView::SelectedCommandRow() const { return Form1 ? SelectedRow(Form1->ListBox2) : -1; }
+
+void MainView::CreateInfoLabels(int count) {
+  if (Form7) Form7->CreateInfoLabels(count);
+}
+
+void MainView::SetInfoLine(int index, const std::string& text) {
+  if (Form7) Form7->SetInfoLine(index, Text(text));
+}
+
+BitDialogView& MainView::LockDialog() { return Dialog(Form4); }
+
+BitDialogView& MainView::FuseDialog() { return Dialog(Form6); }
+
+void MainView::FormatGrid() {
+  if (Form1) Form1->FormatGrid();
+}
+
+bool MainView::OptionChecked(int number) const {
+  const QCheckBox* box = Form3 ? Form3->CheckBox(number) : nullptr;
+  return box && box->isChecked();
+}
+
+}  // namespace kestrel

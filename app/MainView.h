@@ -1,0 +1,44 @@
+#pragma once
+// The core's View over the program's windows: the main window Form1, the settings dialog Form3
+// (option switches), the bit editors Form4 and Form6, the queue window Form5, the about window
+// Form7, and the message boxes. The windows exist for the whole run; a call for one that is
+// gone does nothing.
+
+#include "link/View.h"
+
+namespace kestrel {
+
+class MainView : public View {
+ public:
+  void SetCaption(const std::string& text) override;
+  void SetStatusText(const std::string& text) override;
+  void RestartWatchdog() override;
+
+  void ShowWarning(const std::string& text) override;
+  Answer AskYesNo(const std::string& text) override;
+  Answer AskYesNoCancel(const std::string& text) override;
+
+  void SetQueueProgress(int maximum, int position) override;
+  void ShowQueueWindow() override;
+  void CloseQueueWindow() override;
+
+  void ClearChipList() override;
+  void AddChip(const std::string& name) override;
+  int SelectedChip() const override;
+  void ClearCommandList() override;
+  void AddCommandRow(const std::string& caption) override;
+  int CommandRowCount() const override;
+  int SelectedCommandRow() const override;
+
+  void CreateInfoLabels(int count) override;
+  void SetInfoLine(int index, const std::string& text) override;
+
+  BitDialogView& LockDialog() override;
+  BitDialogView& FuseDialog() override;
+
+  void FormatGrid() override;
+
+  bool OptionChecked(int number) const override;
+};
+
+}  // namespace kestrel
