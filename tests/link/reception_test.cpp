@@ -1,0 +1,159 @@
+#include "link/Reception.h"
+
+#include <gtest/gtest.h>
+
+#include "link/Commands.h"
+#include "link/Frame.h"
+#include "tests/support/FakeView.h"
+
+using namespace kestrel;
+
+namespace {
+
+// A chip-name reply is easy to see: each handled one adds a row to the chip list.
+const Bytes kNameReply{0xFA, 3, 'A', 'B', 'C'};
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Bytes Poll() {
+  const auto poll = PollFrame();
+  return Bytes(poll.begin(), poll.end());
+}
+
+}  // namespace
+
+TEST(Reception, AReplySplitAnywhereIsHandledOnceWhenItsLastByteArrives) {
+  const Bytes frame = ComposeFrame(kNameReply);
+  for (std::size_t cut = 1; cut < frame.size(); ++cut) {
+    FakeLink link;
+    GetChipName(link.session, 0);
+    link.Receive({frame.data(), cut});
+    EXPECT_TRUE(link.view.chips.empty()) << cut;
+    link.Receive({frame.data() + cut, frame.size() - cut});
+    EXPECT_EQ(link.view.chips, std::vector<std::string>{"ABC"}) << cut;
+    EXPECT_TRUE(link.session.CommandQueue.empty()) << cut;
+    EXPECT_EQ(link.session.FillCount, 0) << cut;
+  }
+}
+
+TEST(Reception, AReplyFollowedByAPollAdvancesTheQueueAndSendsTheNewHead) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  GetRamSize(link.session);
+  link.Receive(Concat({ComposeFrame(kNameReply), Poll()}));
+  EXPECT_EQ(link.view.chips.size(), 1u);
+  EXPECT_EQ(link.written.Opcodes(), Bytes{OpGetRamSize});
+  EXPECT_EQ(link.session.ReplyLength, kNameReply.size());
+  EXPECT_EQ(link.view.watchdogRestarts, 1);
+}
+
+TEST(Reception, BytesAfterAPollAreDiscarded) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  link.Receive(Concat({Poll(), ComposeFrame(kNameReply)}));
+  EXPECT_EQ(link.written.frames.size(), 1u);
+  EXPECT_TRUE(link.view.chips.empty());
+  EXPECT_EQ(link.session.FillCount, 0);
+  // A payload checksum the device may send after its poll is passed over later.
+  link.Receive(Concat({Bytes{0x00}, ComposeFrame(kNameReply)}));
+  EXPECT_EQ(link.view.chips.size(), 1u);
+}
+
+TEST(Reception, NoiseBeforeAMarkerIsPassedOver) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  link.Receive(Concat({Bytes{0x00, 0xD1, 0xE0}, ComposeFrame(kNameReply)}));
+  EXPECT_EQ(link.view.chips.size(), 1u);
+}
+
+TEST(Reception, ABadHeaderHoldsTheRestUntilTheNextChunk) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  GetChipName(link.session, 1);
+  Bytes bad = ComposeFrame(kNameReply);
+  bad[5] ^= 0x01;
+  link.Receive(Concat({bad, ComposeFrame(kNameReply)}));
+  EXPECT_TRUE(link.view.chips.empty());
+  link.Receive(Bytes{0x55});
+  EXPECT_EQ(link.view.chips.size(), 1u);
+}
+
+TEST(Reception, ABadPayloadSumIsDroppedAndTheSearchGoesOnAtOnce) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  Bytes bad = ComposeFrame(kNameReply);
+  bad.back() ^= 0x01;
+  link.Receive(Concat({bad, ComposeFrame(kNameReply)}));
+  EXPECT_EQ(link.view.chips.size(), 1u);
+  EXPECT_TRUE(link.session.CommandQueue.empty());
+}
+
+TEST(Reception, NoiseThatLooksLikeALongFrameDelaysButDoesNotLoseWhatFollows) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  // A marker with a valid header announcing 200 bytes, then a real reply inside its reach.
+  Bytes fake{0xD1, 0xE0, 0xEB, 0xEE, 200, static_cast<std::uint8_t>(0x8A + 200)};
+  link.Receive(Concat({fake, ComposeFrame(kNameReply)}));
+  EXPECT_TRUE(link.view.chips.empty()) << "waits for 207 bytes";
+  link.Receive(Bytes(200, 0x00));
+  EXPECT_EQ(link.view.chips.size(), 1u);
+}
+
+TEST(Reception, RepliesForAnotherOpcodeOrAnEmptyQueueAreDropped) {
+  FakeLink link;
+  link.Reply(kNameReply);
+  EXPECT_TRUE(link.view.chips.empty());
+
+  GetRamSize(link.session);
+  link.session.SendAttempts = 4;
+  link.Reply(kNameReply);
+  EXPECT_TRUE(link.view.chips.empty());
+  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
+  EXPECT_EQ(link.session.SendAttempts, 4);
+  EXPECT_EQ(link.view.watchdogRestarts, 0) << "only polls restart the watchdog";
+}
+
+TEST(Reception, AChunkThatOverflowsTheBufferDiscardsWhatWasBuffered) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  GetChipName(link.session, 1);
+  const Bytes frame = ComposeFrame(kNameReply);
+  // Noise, then the first half of a frame: 297 bytes wait.
+  link.Receive(Concat({Bytes(290, 0x11), Bytes(frame.begin(), frame.begin() + 7)}));
+  EXPECT_EQ(link.session.FillCount - link.session.ScanPos, 7);
+  // Its second half does not fit: the first half is lost, and so is the frame.
+  link.Receive(Concat({Bytes(frame.begin() + 7, frame.end()), frame}));
+  EXPECT_EQ(link.view.chips.size(), 1u);
+  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
+}
+
+TEST(Reception, AHugeChunkKeepsItsLastBytes) {
+  FakeLink link;
+  GetChipName(link.session, 0);
+  GetChipName(link.session, 1);
+  const Bytes frame = ComposeFrame(kNameReply);
+  // A frame at the start of a 32768-byte chunk is lost; one at its end is handled.
+  Bytes chunk = Concat({frame, Bytes(32768 - 2 * frame.size(), 0x22), frame});
+  ASSERT_EQ(chunk.size(), 32768u);
+  link.Receive(chunk);
+  EXPECT_EQ(link.view.chips.size(), 1u);
+  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
+  // Exactly 300 bytes fit whole.
+  link.Receive(Concat({Bytes(300 - frame.size(), 0x33), frame}));
+  EXPECT_EQ(link.view.chips.size(), 2u);
+}
+
+TEST(Reception, ManyFramesInOneChunkAreHandledInOrder) {
+  FakeLink link;
+  for (int i = 0; i < 5; ++i) GetChipName(link.session, i);
+  Bytes chunk;
+  for (char c = 'a'; c < 'a' + 5; ++c)
+    chunk = Concat({chunk, Bytes{0x00}, ComposeFrame(Bytes{0xFA, 1, std::uint8_t(c)})});
+  link.Receive(chunk);
+  EXPECT_EQ(link.view.chips, (std::vector<std::string>{"a", "b", "c", "d", "e"}));
+  EXPECT_EQ(link.session.FillCount, 0);
+}
