@@ -1,0 +1,42 @@
+#pragma once
+// The serial component's hand-over for tests: notifications queue up until the test, playing the
+// user-interface thread, drains them.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <set>
+
+#include "link/NotifyTarget.h"
+
+namespace kestrel::test {
+
+class NotifyQueue : public NotifyTarget {
+ public:
+  bool Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) override;
+
+  // Delivers what is queued, in order, on the calling thread; returns how many.
+  std::size_t Drain();
+  // Delivers notifications as they come until `done` holds (true) or `timeout` passes (false).
+  bool DrainUntil(const std::function<bool()>& done,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(10));
+  // From now on posts of this code fail, as if the user-interface side were gone.
+  void Refuse(std::uint32_t code);
+
+ private:
+  struct Item {
+    std::uint32_t code;
+    std::uint32_t count;
+    std::unique_ptr<std::uint8_t[]> block;
+  };
+
+  std::mutex mutex_;
+  std::condition_variable posted_;
+  std::deque<Item> items_;
+  std::set<std::uint32_t> refused_;
+};
+
+}  // namespace kestrel::test
