@@ -1,0 +1,226 @@
+// The device loop: poll when ready, take one command, carry it out, answer, poll again.
+
+#include <poll.h>
+
+#include <iostream>
+
+#include "emulator/EmulatorImpl.h"
+#include "emulator/StateFile.h"
+#include "link/Frame.h"
+
+namespace kestrel::emulator {
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Unread bytes the program may leave behind before the device takes the line as unheard.
+constexpr std::size_t UnreadLimit = 512;
+constexpr auto SilentWait = milliseconds(100);
+constexpr auto ReopenInterval = milliseconds(500);
+
+int Milliseconds(Clock::duration time) {
+  const auto ms = std::chrono::ceil<milliseconds>(time).count();
+  return static_cast<int>(std::clamp<std::int64_t>(ms, 0, 60'000));
+}
+
+Bytes PollBytes() {
+  const auto poll = PollFrame();
+  return Bytes(poll.begin(), poll.end());
+}
+
+}  // namespace
+
+void Emulator::Impl::Run() {
+  bool quiet = false;
+  BecomeReady();
+  while (!stop) {
+    if (const auto gone = vanishRequest.exchange(-1); gone >= 0) Vanish(milliseconds(gone));
+    if (lineFailed) {
+      tracer.Note("line failed");
+      Vanish(ReopenInterval);
+    }
+    const bool nowSilent = silent;
+    if (quiet && !nowSilent) BecomeReady();
+    quiet = nowSilent;
+
+    const Event event = WaitForInput(quiet ? Clock::duration(SilentWait) : nextPoll - Clock::now());
+    if (event == Event::Stop) break;
+    if (event == Event::LineFailed) {
+      lineFailed = true;
+      continue;
+    }
+    if (event == Event::Input) {
+      const auto arrived = Clock::now();
+      Bytes bytes;
+      lineFailed = !line.Read(bytes);
+      if (quiet) continue;
+      parser.Append(bytes);
+      if (const auto payload = parser.NextPayload()) HandleCommand(*payload, arrived);
+    }
+    if (!silent && !stop && Clock::now() >= nextPoll) SendIdlePoll();
+  }
+  SaveIfChanged();
+}
+
+Emulator::Impl::Event Emulator::Impl::WaitForInput(Clock::duration timeout) {
+  pollfd fds[2] = {{wake, POLLIN, 0}, {line.Fd(), POLLIN, 0}};
+  const int ready = poll(fds, 2, Milliseconds(timeout));
+  if (stop || (ready > 0 && fds[0].revents != 0)) return Event::Stop;
+  if (ready <= 0) return Event::Timeout;
+  if ((fds[1].revents & POLLIN) != 0) return Event::Input;
+  return Event::LineFailed;
+}
+
+bool Emulator::Impl::Pause(Clock::duration time) {
+  if (time > Clock::duration::zero()) {
+    pollfd stopping{wake, POLLIN, 0};
+    poll(&stopping, 1, Milliseconds(time));
+  }
+  return !stop;
+}
+
+void Emulator::Impl::BecomeReady() {
+  line.DiscardInput();
+  parser.Clear();
+  SendIdlePoll();
+}
+
+void Emulator::Impl::SendIdlePoll() {
+  SaveIfChanged();
+  line.DropUnreadBeyond(UnreadLimit);
+  Bytes out = plan.NoiseBeforePoll(++idlePolls);
+  if (!out.empty()) tracer.Sent("noise", out);
+  const Bytes poll = PollBytes();
+  tracer.Sent("poll", poll);
+  out.insert(out.end(), poll.begin(), poll.end());
+  Transmit(out, {}, {});
+  nextPoll = Clock::now() + options.pollInterval;
+}
+
+void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arrived) {
+  const std::uint64_t command = ++commands;
+  tracer.Received(payload);
+  // Whatever came with the command is lost while the device works on it.
+  parser.Clear();
+  const FaultOptions& faults = options.faults;
+  if (faults.silentFrom != 0 && command >= faults.silentFrom) {
+    tracer.Note("silent from here on");
+    silent = true;
+    return;
+  }
+
+  std::optional<Bytes> reply;
+  {
+    std::lock_guard lock(mutex);
+    reply = device.Execute(payload);
+  }
+  auto busyUntil = pacer.ArrivalEnd(arrived, payload.size() + FrameOverhead);
+  const Work work = WorkOf(payload[0]);
+  if (work == Work::Write) busyUntil += options.writeTime;
+  if (work == Work::Erase) busyUntil += options.eraseTime;
+  if (command == faults.stallAfter) {
+    tracer.Note("stall");
+    busyUntil += faults.stallFor;
+  }
+  if (!Pause(busyUntil - Clock::now())) return;
+  // Frames that arrived while the device was busy are not answered.
+  line.DiscardInput();
+  Answer(command, reply);
+  if (command == faults.vanishAfter) Vanish(faults.vanishFor);
+}
+
+void Emulator::Impl::Answer(std::uint64_t command, const std::optional<Bytes>& reply) {
+  const Bytes frame = reply ? ComposeFrame(*reply) : Bytes{};
+  if (!reply) tracer.Note("refused");
+  const ReplyFaults faults = plan.ForReply(command, frame.size());
+  Bytes out = faults.noise;
+  if (!out.empty()) tracer.Sent("noise", out);
+  if (!frame.empty() && faults.drop) tracer.Note("reply dropped");
+  if (!frame.empty() && !faults.drop) {
+    Bytes sent = frame;
+    std::string what = "reply";
+    if (faults.badHeader) {
+      sent[FrameHeaderSize - 1] ^= 0x5A;
+      what += ", header sum spoiled";
+    }
+    if (faults.badPayload) {
+      sent.back() ^= 0xA5;
+      what += ", payload sum spoiled";
+    }
+    tracer.Sent(what, sent);
+    out.insert(out.end(), sent.begin(), sent.end());
+  }
+  const Bytes poll = PollBytes();
+  tracer.Sent("poll", poll);
+  out.insert(out.end(), poll.begin(), poll.end());
+  if (!faults.cuts.empty()) tracer.Note("written in " + std::to_string(faults.cuts.size() + 1) + " pieces");
+  Transmit(out, faults.cuts, faults.gap);
+  nextPoll = Clock::now() + options.pollInterval;
+}
+
+void Emulator::Impl::Transmit(const Bytes& bytes, const std::vector<std::size_t>& cuts, milliseconds gap) {
+  const auto write = [this](std::span<const std::uint8_t> piece) {
+    if (!lineFailed) lineFailed = !line.Write(piece);
+  };
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= cuts.size() && !stop; ++i) {
+    const std::size_t end = i < cuts.size() ? std::min(cuts[i], bytes.size()) : bytes.size();
+    if (i > 0 && !Pause(gap)) return;
+    if (end > begin) pacer.Send(std::span(bytes).subspan(begin, end - begin), write, stop);
+    begin = std::max(begin, end);
+  }
+}
+
+void Emulator::Impl::Vanish(milliseconds gone) {
+  tracer.Note("line closed");
+  {
+    std::lock_guard lock(mutex);
+    alias.Remove();
+    hostPath.clear();
+  }
+  line.Close();
+  if (!Pause(gone)) return;
+  Reopen();
+  if (!stop) BecomeReady();
+}
+
+void Emulator::Impl::Reopen() {
+  while (!stop) {
+    try {
+      OpenLine();
+      tracer.Note("line open at " + line.HostPath());
+      return;
+    } catch (const std::exception& error) {
+      tracer.Note(std::string("cannot reopen the line: ") + error.what());
+      line.Close();
+    }
+    Pause(ReopenInterval);
+  }
+}
+
+void Emulator::Impl::OpenLine() {
+  line.Open();
+  lineFailed = false;
+  std::lock_guard lock(mutex);
+  hostPath = line.HostPath();
+  alias.Register(hostPath);
+}
+
+void Emulator::Impl::SaveIfChanged() {
+  std::vector<ChipState> chips;
+  {
+    std::lock_guard lock(mutex);
+    unsaved = device.TakeChanged() || unsaved;
+    if (!unsaved || options.stateFile.empty()) return;
+    chips = device.Chips();
+  }
+  try {
+    SaveChipStates(options.stateFile, chips);
+    unsaved = false;
+  } catch (const std::exception& error) {
+    std::cerr << "kestrel-emulator: cannot store the state: " << error.what() << '\n';
+  }
+}
+
+}  // namespace kestrel::emulator
