@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "buffer/FileIo.h"
+#include "buffer/SaveBuffer.h"
 #include "link/Abort.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/support/FakeView.h"
@@ -183,4 +184,64 @@ TEST(BinarySave, FailuresNameTheFileAndLeaveTheOldOneIntact) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("no-such-folder")));
   expectError(dir.Path().string());
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+namespace {
+
+class SaveDialog : public ::testing::Test {
+ protected:
+  SaveDialog() {
+    t.session.WorkingFileName = dir.File("work.bin");
+    t.session.DataBuffer = Bytes(16, 0x42);
+    t.session.BufferModified = true;
+    WriteFile(dir.File("existing.bin"), Bytes(1000, 0x33));
+  }
+  bool Save(std::optional<std::string> chosen) {
+    return SaveBufferAs(t.session, [&](const std::string& proposed) {
+      proposals.push_back(proposed);
+      return chosen;
+    });
+  }
+  ScratchDir dir;
+  FakeLink t;
+  std::vector<std::string> proposals;
+};
+
+}  // namespace
+
+TEST_F(SaveDialog, ProposesTheWorkingFileAndAsksBeforeOverwriting) {
+  EXPECT_TRUE(Save(dir.File("new.bin")));
+  EXPECT_EQ(proposals, std::vector<std::string>{dir.File("work.bin")});
+  EXPECT_TRUE(t.view.questions.empty());
+  EXPECT_EQ(ReadFile(dir.File("new.bin")), Bytes(16, 0x42));
+
+  t.view.answers = {Answer::No};
+  EXPECT_FALSE(Save(dir.File("existing.bin")));
+  EXPECT_EQ(ReadFile(dir.File("existing.bin")), Bytes(1000, 0x33));
+  t.view.answers = {Answer::Yes};
+  EXPECT_TRUE(Save(dir.File("existing.bin")));
+  EXPECT_EQ(ReadFile(dir.File("existing.bin")), Bytes(16, 0x42));
+  EXPECT_EQ(t.view.questions, (std::vector<std::string>(2, "Перезаписать существующий файл?")));
+
+  // Raw bytes whatever the extension; the working file and the flag stay.
+  EXPECT_TRUE(Save(dir.File("image.hex")));
+  EXPECT_EQ(ReadFile(dir.File("image.hex")), Bytes(16, 0x42));
+  EXPECT_EQ(t.session.WorkingFileName, dir.File("work.bin"));
+  EXPECT_TRUE(t.session.BufferModified);
+}
+
+TEST_F(SaveDialog, CancelledDialogLeavesTheDiskUnchanged) {
+  const auto before = std::distance(std::filesystem::directory_iterator(dir.Path()), {});
+  EXPECT_FALSE(Save(std::nullopt));
+  EXPECT_FALSE(Save(std::string()));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), before);
+  EXPECT_TRUE(t.view.questions.empty());
+}
+
+TEST_F(SaveDialog, AnEmptyBufferWritesAnEmptyFile) {
+  t.session.DataBuffer.clear();
+  t.view.answers = {Answer::Yes};
+  EXPECT_TRUE(Save(dir.File("existing.bin")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("existing.bin")));
+  EXPECT_TRUE(ReadFile(dir.File("existing.bin")).empty());
 }

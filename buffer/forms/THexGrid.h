@@ -1,0 +1,47 @@
+#pragma once
+// The data grid StringGrid1: the memory image as lines of 16 bytes under a header row, with the
+// line numbers in a label column, drawn mirrored (labels at the right edge, column 0 next to
+// them, F at the left). Single bytes are edited in place and committed with Enter.
+
+#include <QTableView>
+
+#include "buffer/Grid.h"
+
+namespace kestrel {
+
+struct Session;
+class HexGridModel;
+
+class THexGrid : public QTableView {
+  Q_OBJECT
+
+ public:
+  THexGrid(Session& session, QWidget* parent);
+
+  // The buffer's length or content changed: header row, row count, geometry, every cell in view.
+  void FormatGrid();
+  // Brings the cells of the rows in view into line with the buffer, unless the view is the one
+  // of the last refresh.
+  void RefreshGridCells();
+  // Places the grid in its group box and sizes its rows and columns from the grid's width.
+  void ApplyGeometry();
+
+  // Enter on the current cell with `text` as its content.
+  void CommitCurrentCell(const QString& text);
+
+  HexGridModel& Model() const { return *model_; }
+  // The grid's row count, header row included.
+  int RowCount() const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  Session& session_;
+  HexGridModel* model_;
+  ViewCache cache_;
+};
+
+}  // namespace kestrel
