@@ -1,0 +1,120 @@
+#include "buffer/forms/FileBrowser.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTreeView>
+
+namespace kestrel {
+
+namespace {
+
+constexpr int TreeIndent = 19;
+constexpr int FolderComboLines = 8;
+constexpr int ChainIndent = 2;  // blanks per level in the folder combo box
+
+}  // namespace
+
+FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, std::function<void()> choose)
+    : QObject(list),
+      folders_(folders),
+      tree_(tree),
+      list_(list),
+      folderModel_(new QFileSystemModel(this)),
+      fileModel_(new QFileSystemModel(this)),
+      choose_(std::move(choose)) {
+  folderModel_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot | QDir::Hidden);
+  folderModel_->setOption(QFileSystemModel::DontWatchForChanges);
+  folderModel_->setRootPath(QDir::rootPath());
+  tree_->setModel(folderModel_);
+  for (int column = 1; column < folderModel_->columnCount(); ++column) tree_->hideColumn(column);
+  tree_->setHeaderHidden(true);
+  tree_->setRootIsDecorated(false);
+  tree_->setIndentation(TreeIndent);
+  tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& current) { ShowFolder(folderModel_->filePath(current)); });
+
+  fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
+  fileModel_->setReadOnly(false);
+  list_->setModel(fileModel_);
+  list_->setRootIsDecorated(false);
+  list_->setItemsExpandable(false);
+  list_->setExpandsOnDoubleClick(false);
+  list_->setSortingEnabled(true);
+  list_->sortByColumn(0, Qt::AscendingOrder);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  list_->header()->setSectionsMovable(false);
+  list_->viewport()->installEventFilter(this);
+  list_->installEventFilter(this);
+
+  folders_->setMaxVisibleItems(FolderComboLines);
+  connect(folders_, &QComboBox::activated, this,
+          [this](int item) { SetFolder(folders_->itemData(item).toString()); });
+
+  SetFolder(QDir::homePath());
+}
+
+QString FileBrowser::Folder() const { return folder_; }
+
+void FileBrowser::SetFolder(const QString& path) {
+  if (path.isEmpty() || !QDir(path).exists()) return;
+  const QModelIndex index = folderModel_->index(QDir(path).absolutePath());
+  tree_->setCurrentIndex(index);
+  tree_->scrollTo(index);
+  ShowFolder(folderModel_->filePath(index));
+}
+
+void FileBrowser::ShowFolder(const QString& path) {
+  if (path.isEmpty() || path == folder_) return;
+  folder_ = path;
+  list_->setRootIndex(fileModel_->setRootPath(path));
+  list_->clearSelection();
+  FillFolderChain(path);
+}
+
+// The combo box lists the way from the file system's root down to the folder shown.
+void FileBrowser::FillFolderChain(const QString& path) {
+  QStringList chain;
+  for (QDir dir(path);;) {
+    chain.prepend(dir.absolutePath());
+    if (dir.isRoot() || !dir.cdUp()) break;
+  }
+  const QFileIconProvider icons;
+  const QSignalBlocker quiet(folders_);
+  folders_->clear();
+  for (int depth = 0; depth < chain.size(); ++depth) {
+    const QFileInfo info(chain[depth]);
+    const QString name = depth == 0 ? QDir::toNativeSeparators(chain[depth]) : info.fileName();
+    folders_->addItem(icons.icon(info), QString(depth * ChainIndent, QLatin1Char(' ')) + name, chain[depth]);
+  }
+  folders_->setCurrentIndex(static_cast<int>(chain.size()) - 1);
+}
+
+std::optional<std::string> FileBrowser::SelectedFile() const {
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows())
+    return QFile::encodeName(fileModel_->filePath(index)).toStdString();
+  return std::nullopt;
+}
+
+bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport()) {
+    // A press on an empty part of the list leaves no file selected.
+    if (event->type() == QEvent::MouseButtonPress &&
+        !list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())
+      list_->clearSelection();
+    if (event->type() == QEvent::MouseButtonRelease) choose_();
+  } else if (watched == list_ && event->type() == QEvent::KeyRelease) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) choose_();
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace kestrel

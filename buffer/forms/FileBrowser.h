@@ -1,0 +1,49 @@
+#pragma once
+// The file browser of the "Файл" group box over the file system: a folder combo box and a folder
+// tree that both drive a file list. Releasing any mouse button over the list, or Enter in it,
+// makes a choice; moving the selection with the arrow keys does not.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+
+class QComboBox;
+class QFileSystemModel;
+class QTreeView;
+
+namespace kestrel {
+
+class FileBrowser : public QObject {
+  Q_OBJECT
+
+ public:
+  // Configures the three controls; `choose` runs for each choice made in the list.
+  FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, std::function<void()> choose);
+
+  // The folder shown, as the tree's current folder; an empty path when it has none.
+  QString Folder() const;
+  // Shows `path` when it names an existing folder.
+  void SetFolder(const QString& path);
+
+  // The full path of the list's selected file, if one is selected.
+  std::optional<std::string> SelectedFile() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ShowFolder(const QString& path);
+  void FillFolderChain(const QString& path);
+
+  QComboBox* folders_;
+  QTreeView* tree_;
+  QTreeView* list_;
+  QFileSystemModel* folderModel_;
+  QFileSystemModel* fileModel_;
+  std::function<void()> choose_;
+  QString folder_;
+};
+
+}  // namespace kestrel

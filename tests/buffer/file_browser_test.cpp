@@ -1,0 +1,104 @@
+#include "buffer/forms/FileBrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTreeView>
+
+#include "tests/buffer/QtApp.h"
+#include "tests/buffer/ScratchFiles.h"
+
+using namespace kestrel;
+
+namespace {
+
+class Browser : public ::testing::Test {
+ protected:
+  Browser() {
+    std::filesystem::create_directory(dir.File("sub"));
+    WriteFile(dir.File("b.bin"), Bytes{1});
+    WriteFile(dir.File("a.hex"), Bytes{2});
+    WriteFile(dir.File("sub/c.bin"), Bytes{3});
+    window.resize(400, 600);
+    tree->setGeometry(0, 30, 400, 200);
+    list->setGeometry(0, 240, 400, 300);
+    window.show();
+    browser.SetFolder(Folder());
+    // The list sorts once the folder is read.
+    EXPECT_TRUE(WaitFor([&] { return Rows() == 2 && RowName(0) == "a.hex"; }));
+  }
+
+  QString Folder(const std::string& sub = {}) const {
+    return QDir(QString::fromStdString(dir.Path().string() + sub)).absolutePath();
+  }
+  int Rows() const { return list->model()->rowCount(list->rootIndex()); }
+  std::string RowName(int row) const {
+    return list->model()->index(row, 0, list->rootIndex()).data().toString().toStdString();
+  }
+  void SelectRow(int row) { list->setCurrentIndex(list->model()->index(row, 0, list->rootIndex())); }
+
+  void Click(QPoint at, Qt::MouseButton button) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, list->viewport()->mapToGlobal(at), button, button,
+                      Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, list->viewport()->mapToGlobal(at), button,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &release);
+  }
+  void KeyUp(int key) {
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(list, &release);
+  }
+
+  ScratchDir dir;
+  QWidget window;
+  QComboBox* folders = new QComboBox(&window);
+  QTreeView* tree = new QTreeView(&window);
+  QTreeView* list = new QTreeView(&window);
+  int choices = 0;
+  FileBrowser browser{folders, tree, list, [this] { ++choices; }};
+};
+
+}  // namespace
+
+TEST_F(Browser, ListsTheFolderSortedFilesOnly) {
+  EXPECT_EQ(browser.Folder(), Folder());
+  EXPECT_EQ(RowName(1), "b.bin");
+  EXPECT_EQ(folders->currentData().toString(), Folder());
+  EXPECT_LE(folders->count(), 1 + static_cast<int>(std::distance(dir.Path().begin(), dir.Path().end())));
+
+  browser.SetFolder(Folder("/sub"));
+  EXPECT_EQ(browser.Folder(), Folder("/sub"));
+  ASSERT_TRUE(WaitFor([&] { return Rows() == 1 && RowName(0) == "c.bin"; }));
+  // A folder that does not exist changes nothing.
+  browser.SetFolder(Folder("/missing"));
+  EXPECT_EQ(browser.Folder(), Folder("/sub"));
+  // Choosing an ancestor in the combo box shows it.
+  folders->activated(folders->count() - 2);
+  EXPECT_EQ(browser.Folder(), Folder());
+}
+
+TEST_F(Browser, MouseUpAndEnterChooseArrowsDoNot) {
+  EXPECT_FALSE(browser.SelectedFile());
+  SelectRow(1);
+  EXPECT_EQ(browser.SelectedFile(), dir.File("b.bin"));
+  EXPECT_EQ(choices, 0);
+
+  KeyUp(Qt::Key_Down);
+  EXPECT_EQ(choices, 0);
+  KeyUp(Qt::Key_Return);
+  EXPECT_EQ(choices, 1);
+
+  // Any button makes a choice; a press on the first row selects it.
+  const QPoint firstRow = list->visualRect(list->model()->index(0, 0, list->rootIndex())).center();
+  Click(firstRow, Qt::RightButton);
+  EXPECT_EQ(choices, 2);
+  EXPECT_EQ(browser.SelectedFile(), dir.File("a.hex"));
+  // A press on an empty part of the list leaves nothing selected, and still chooses.
+  Click(QPoint(10, list->viewport()->height() - 5), Qt::LeftButton);
+  EXPECT_EQ(choices, 3);
+  EXPECT_FALSE(browser.SelectedFile());
+}
