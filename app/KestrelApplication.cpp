@@ -9,7 +9,6 @@ namespace kestrel {
 
 KestrelApplication::KestrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QStringLiteral("kestrel"));
-  setApplicationDisplayName(QStringLiteral("Kestrel"));
   setOrganizationName(QStringLiteral("TARVELIN"));
   setDesktopFileName(QStringLiteral("kestrel"));
   if (qtTranslator_.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -23,7 +23,7 @@ struct MainWindowMetrics {
 };
 
 // Controls inside a group box are relative to it. Sizes can come out negative for a window
-// smaller than the margins; the caller decides how to show those.
+// smaller than the margins.
 struct MainWindowLayout {
   Box GroupBox1, ShellComboBox1, ShellTreeView1, ShellListView1;
   Box GroupBox2, ListBox1;

@@ -41,7 +41,7 @@ Answer ToAnswer(QMessageBox::StandardButton button) {
 
 }  // namespace
 
-QString ApplicationTitle() { return QGuiApplication::applicationDisplayName(); }
+QString ApplicationTitle() { return QStringLiteral("Kestrel"); }
 
 void ShowWarningBox(const QString& text) {
   if (Respond(ModalRequest::Warning, text)) return;

@@ -37,7 +37,8 @@ void SetModalResponder(ModalResponder responder);
 // What was asked while a responder was installed, oldest first.
 const std::vector<ModalRequest>& ModalRequests();
 
-// The title of the application, used to caption error boxes.
+// The program's title, which captions error boxes. (It is not the toolkit's display name: that
+// would be appended to every window caption.)
 QString ApplicationTitle();
 
 }  // namespace kestrel

@@ -8,7 +8,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLayout>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QTableView>
@@ -35,9 +34,9 @@ TForm1* Form1 = nullptr;
 
 namespace {
 
-// A window smaller than the layout's margins gets empty controls, not negative sizes.
+// A negative size (a window smaller than the margins) shows as an empty control.
 void PlaceBox(QWidget* control, const Box& box) {
-  control->setGeometry(box.left, box.top, std::max(0, box.width), std::max(0, box.height));
+  control->setGeometry(box.left, box.top, box.width, box.height);
 }
 
 QFrame* ToolBarSeparator(QToolBar* toolBar, const char* name, int width) {
@@ -130,10 +129,9 @@ void TForm1::CreateToolBar() {
   ToolBar1->toggleViewAction()->setEnabled(false);
   ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
   ToolBar1->setFixedHeight(29);
-  ToolBar1->layout()->setSpacing(0);
-  ToolBar1->layout()->setContentsMargins(0, 0, 0, 0);
-  ToolBar1->setStyleSheet(QStringLiteral(
-      "QToolBar { border-top: 1px solid palette(mid); border-bottom: 1px solid palette(light); }"));
+  ToolBar1->setStyleSheet(
+      QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border-top: 1px solid palette(mid);"
+                     " border-bottom: 1px solid palette(light); }"));
   addToolBar(Qt::TopToolBarArea, ToolBar1);
 
   ToolButton3 = ToolBarSeparator(ToolBar1, "ToolButton3", 17);
