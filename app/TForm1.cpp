@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QStatusBar>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,6 +23,12 @@
 #include "app/QtNotifyTarget.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
+#include "buffer/BinaryFile.h"
+#include "buffer/SaveBuffer.h"
+#include "buffer/Shutdown.h"
+#include "buffer/WorkingFile.h"
+#include "buffer/forms/FileBrowser.h"
+#include "buffer/forms/THexGrid.h"
 #include "link/Reception.h"
 #include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
@@ -65,6 +73,23 @@ template <class Control>
 Control* PlaceInGroup(QGroupBox* group, const char* name) {
   return Place<Control>(group, name, QRect(5, 15, 100, 100));
 }
+
+// The steps of the window's close that other parts of the program own.
+class WindowShutdown : public ShutdownSteps {
+ public:
+  explicit WindowShutdown(TForm1& form) : form_(form) {}
+  // Destroying the settings dialog stores the settings.
+  void StoreSettings() override { delete Form3; }
+  void ClearRts() override { form_.Comm321.ModemControl(CLRRTS); }
+  void ClearDtr() override { form_.Comm321.ModemControl(CLRDTR); }
+  void Pause(std::chrono::milliseconds duration) override { QThread::msleep(duration.count()); }
+  void StopWatchdog() override { form_.Timer2->stop(); }
+  void ClearLayoutReady() override { form_.LayoutReady = false; }
+  void StopBrowserTimer() override { form_.Timer1->stop(); }
+
+ private:
+  TForm1& form_;
+};
 
 QGroupBox* GroupBox(QWidget* parent, const char* name, const char* title) {
   auto* group = Place<QGroupBox>(parent, name, QRect(0, 0, 100, 100));
@@ -150,12 +175,14 @@ void TForm1::CreateGroupBoxes() {
   ShellComboBox1 = Place<QComboBox>(GroupBox1, "ShellComboBox1", QRect(5, 15, 100, 22));
   ShellTreeView1 = PlaceInGroup<QTreeView>(GroupBox1, "ShellTreeView1");
   ShellListView1 = PlaceInGroup<QTreeView>(GroupBox1, "ShellListView1");
+  browser_ =
+      new FileBrowser(ShellComboBox1, ShellTreeView1, ShellListView1, [this] { ShellListView1Click(); });
   GroupBox2 = GroupBox(this, "GroupBox2", "Микросхема");
   ListBox1 = PlaceInGroup<QListWidget>(GroupBox2, "ListBox1");
   GroupBox3 = GroupBox(this, "GroupBox3", "Команда");
   ListBox2 = PlaceInGroup<QListWidget>(GroupBox3, "ListBox2");
   GroupBox4 = GroupBox(this, "GroupBox4", "Данные");
-  StringGrid1 = PlaceInGroup<QTableView>(GroupBox4, "StringGrid1");
+  StringGrid1 = new THexGrid(Session1, GroupBox4);
 }
 
 void TForm1::ConnectHandlers() {
@@ -178,9 +205,9 @@ void TForm1::SetStatusText(const QString& text) { statusPanel_->setText(text); }
 
 QString TForm1::StatusText() const { return statusPanel_->text(); }
 
-void TForm1::SetBrowserFolder(const QString& path) { browserFolder_ = path; }
+void TForm1::SetBrowserFolder(const QString& path) { browser_->SetFolder(path); }
 
-QString TForm1::BrowserFolder() const { return browserFolder_; }
+QString TForm1::BrowserFolder() const { return browser_->Folder(); }
 
 void TForm1::FormCreate() { FormResize(); }
 
@@ -208,12 +235,11 @@ void TForm1::FormResize() {
 }
 
 void TForm1::LayoutGrid() {
-  StringGrid1->setGeometry(5, 15, std::max(0, GroupBox4->width() - 10),
-                           std::max(0, GroupBox4->height() - 20));
+  StringGrid1->ApplyGeometry();
+  StringGrid1->RefreshGridCells();
 }
 
-// The grid's owner draws it from Session1.DataBuffer.
-void TForm1::FormatGrid() {}
+void TForm1::FormatGrid() { StringGrid1->FormatGrid(); }
 
 void TForm1::ToolButton6Click() {
   if (Form3) Form3->exec();
@@ -232,22 +258,42 @@ void TForm1::FormShow() {
 
 void TForm1::FormActivate() {}
 
+// The window stays open when the user keeps the unsaved edits, or when saving them fails.
 void TForm1::FormClose(QCloseEvent* event) {
-  LayoutReady = false;
-  event->accept();
+  event->ignore();
+  WindowShutdown steps(*this);
+  if (kestrel::FormClose(
+          Session1, [this] { return ToolButton5Click(); }, steps))
+    event->accept();
 }
 
 void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {
   kestrel::Comm321ReceiveData(Session1, static_cast<const std::uint8_t*>(buffer), length);
 }
 
-void TForm1::Timer1Timer() {}
+void TForm1::ShellListView1Click() {
+  if (!OfferToSaveEdits(Session1, [this] { return ToolButton5Click(); })) return;
+  Timer1->stop();
+  Timer1->start();
+  Timer1Timer();
+}
+
+void TForm1::Timer1Timer() {
+  Timer1->stop();
+  ChooseWorkingFile(Session1, browser_->SelectedFile());
+}
 
 void TForm1::Timer2Timer() { kestrel::Timer2Timer(Session1); }
 
-void TForm1::ToolButton2Click() {}
+void TForm1::ToolButton2Click() { LoadWorkingFileIntoBuffer(Session1); }
 
-void TForm1::ToolButton5Click() {}
+bool TForm1::ToolButton5Click() {
+  return SaveBufferAs(Session1, [this](const std::string& proposed) -> std::optional<std::string> {
+    SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
+    if (!SaveDialog1.Execute(this)) return std::nullopt;
+    return QFile::encodeName(SaveDialog1.FileName).toStdString();
+  });
+}
 
 void TForm1::ListBox1MouseUp() { ListBox1Click(Session1); }
 

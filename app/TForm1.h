@@ -9,6 +9,7 @@
 
 #include "app/MainView.h"
 #include "app/TSaveDialog.h"
+#include "buffer/forms/THexGrid.h"
 #include "link/Session.h"
 #include "link/TComm32.h"
 
@@ -19,13 +20,14 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QStatusBar;
-class QTableView;
 class QTimer;
 class QToolBar;
 class QToolButton;
 class QTreeView;
 
 namespace kestrel {
+
+class FileBrowser;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -55,7 +57,7 @@ class TForm1 : public QMainWindow {
   QGroupBox* GroupBox3;  // "Команда"
   QListWidget* ListBox2;
   QGroupBox* GroupBox4;  // "Данные"
-  QTableView* StringGrid1;
+  THexGrid* StringGrid1;
   TSaveDialog SaveDialog1;
   QTimer* Timer1;  // 300 ms, disabled
   QTimer* Timer2;  // 5000 ms, disabled: the link watchdog
@@ -96,7 +98,10 @@ class TForm1 : public QMainWindow {
   void Timer1Timer();
   void Timer2Timer();
   void ToolButton2Click();
-  void ToolButton5Click();
+  // Saves the buffer through SaveDialog1; false when the dialog was cancelled or overwriting declined.
+  bool ToolButton5Click();
+  // The file browser's choice: the save prompt, then Timer1Timer.
+  void ShellListView1Click();
   void ListBox1MouseUp();
   void ListBox1KeyUp(int key);
   void ListBox2MouseUp();
@@ -115,7 +120,7 @@ class TForm1 : public QMainWindow {
   void ConnectHandlers();
 
   QLabel* statusPanel_;
-  QString browserFolder_;
+  FileBrowser* browser_;
 };
 
 // The program's main window; set as soon as its construction begins.

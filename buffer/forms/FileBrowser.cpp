@@ -38,7 +38,10 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) { ShowFolder(folderModel_->filePath(current)); });
+          [this](const QModelIndex& current) {
+            folder_ = folderModel_->filePath(current);
+            ShowFolder(folder_);
+          });
 
   fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
   fileModel_->setReadOnly(false);
@@ -58,7 +61,9 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   connect(folders_, &QComboBox::activated, this,
           [this](int item) { SetFolder(folders_->itemData(item).toString()); });
 
-  SetFolder(QDir::homePath());
+  // Until a folder is chosen the list shows the home folder, which stands for the desktop and,
+  // like it, gives no folder path.
+  ShowFolder(QDir::homePath());
 }
 
 QString FileBrowser::Folder() const { return folder_; }
@@ -68,12 +73,9 @@ void FileBrowser::SetFolder(const QString& path) {
   const QModelIndex index = folderModel_->index(QDir(path).absolutePath());
   tree_->setCurrentIndex(index);
   tree_->scrollTo(index);
-  ShowFolder(folderModel_->filePath(index));
 }
 
 void FileBrowser::ShowFolder(const QString& path) {
-  if (path.isEmpty() || path == folder_) return;
-  folder_ = path;
   list_->setRootIndex(fileModel_->setRootPath(path));
   list_->clearSelection();
   FillFolderChain(path);

@@ -22,7 +22,7 @@ class FileBrowser : public QObject {
   // Configures the three controls; `choose` runs for each choice made in the list.
   FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, std::function<void()> choose);
 
-  // The folder shown, as the tree's current folder; an empty path when it has none.
+  // The tree's current folder; empty until one is chosen.
   QString Folder() const;
   // Shows `path` when it names an existing folder.
   void SetFolder(const QString& path);
@@ -34,6 +34,7 @@ class FileBrowser : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Lists the files of `path` and its way down from the root in the combo box.
   void ShowFolder(const QString& path);
   void FillFolderChain(const QString& path);
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <functional>
 #include <memory>
+
+#include "tests/buffer/WaitFor.h"
 
 namespace kestrel {
 
@@ -23,13 +23,5 @@ class QtAppEnvironment : public ::testing::Environment {
 };
 
 inline const auto* const qtAppEnvironment = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
-
-// Runs the event loop until `done` holds or `ms` milliseconds have passed; returns `done()`.
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
 
 }  // namespace kestrel

@@ -1,0 +1,203 @@
+// The memory image in the real main window: choosing files in the browser, the save prompt with
+// the boxes answered by the test, saving, and the close with its shutdown.
+#include <QMouseEvent>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <deque>
+
+#include "app/TForm1.h"
+#include "app/TForm3.h"
+#include "buffer/forms/HexGridModel.h"
+#include "tests/app/AppFixture.h"
+#include "tests/buffer/ScratchFiles.h"
+#include "tests/buffer/WaitFor.h"
+
+namespace kestrel::test {
+namespace {
+
+const char* const Question = "Данные в буфере изменены!\n\rХотите сохранить изменения?";
+
+class MainWindowFiles : public ShellTest {
+ protected:
+  void SetUp() override {
+    ShellTest::SetUp();
+    WriteFile(dir.File("five.bin"), Bytes{1, 2, 3, 4, 5});
+    WriteFile(dir.File("firmware.hex"), std::string(":03001000010203E7\r\n:00000001FF\r\n"));
+    WriteFile(dir.File("cut.hex"), std::string(":03001000010203E7\r\n"));
+    responder_ = [this](const ModalRequest& request) -> std::pair<Answer, QString> {
+      if (request.kind == ModalRequest::SaveFile) return {Answer::Yes, savePath_};
+      if (answers.empty()) return {Answer::Cancel, {}};
+      const Answer answer = answers.front();
+      answers.pop_front();
+      return {answer, {}};
+    };
+    StartProgram();
+    Form1->resize(800, 600);
+    Form1->show();
+    Form1->SetBrowserFolder(QString::fromStdString(dir.Path().string()));
+    ASSERT_TRUE(WaitFor([&] { return Row("five.bin").isValid() && Row("firmware.hex").isValid(); }));
+  }
+
+  QModelIndex Row(const std::string& name) const {
+    QTreeView* list = Form1->ShellListView1;
+    for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
+      const QModelIndex index = list->model()->index(row, 0, list->rootIndex());
+      if (index.data().toString().toStdString() == name) return index;
+    }
+    return {};
+  }
+
+  // Selects the file and releases the mouse button over the list, as a click does.
+  void Choose(const std::string& name) {
+    QTreeView* list = Form1->ShellListView1;
+    list->setCurrentIndex(Row(name));
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1),
+                        list->viewport()->mapToGlobal(QPointF(1, 1)), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(list->viewport(), &release);
+  }
+
+  // A click that goes through the application's event delivery, as the user's does.
+  static void ClickSave() {
+    QWidget* button = Form1->ToolButton5;
+    const QPointF at = QRectF(button->rect()).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      QMouseEvent event(type, at, button->mapToGlobal(at), Qt::LeftButton,
+                        type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(button, &event);
+    }
+  }
+
+  void Edit() {
+    Session1().DataBuffer[0] = 0xEE;
+    Session1().BufferModified = true;
+  }
+  static Session& Session1() { return Form1->Session1; }
+  std::vector<ModalRequest::Kind> AskedKinds() const {
+    std::vector<ModalRequest::Kind> kinds;
+    for (const ModalRequest& request : Asked()) kinds.push_back(request.kind);
+    return kinds;
+  }
+
+  ScratchDir dir;
+  std::deque<Answer> answers;
+};
+
+TEST_F(MainWindowFiles, ChoosingAFileLoadsItAndNamesIt) {
+  Choose("five.bin");
+  EXPECT_EQ(Session1().DataBuffer, (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Session1().WorkingFileName, dir.File("five.bin"));
+  EXPECT_EQ(Form1->StatusText().toStdString(), "Рабочий файл: " + dir.File("five.bin"));
+  EXPECT_EQ(Form1->StringGrid1->RowCount(), 3);
+  EXPECT_EQ(Form1->StringGrid1->Model().CellText(0, 4), "05");
+  EXPECT_FALSE(Form1->Timer1->isActive());
+
+  Choose("firmware.hex");
+  EXPECT_EQ(Session1().DataBuffer.size(), 19u);
+  EXPECT_EQ(Form1->StringGrid1->RowCount(), 3);
+  EXPECT_TRUE(Asked().empty());
+
+  // A malformed HEX file ends the choice silently with an empty buffer.
+  Choose("cut.hex");
+  EXPECT_TRUE(Session1().DataBuffer.empty());
+  EXPECT_EQ(Form1->StatusText().toStdString(), "Рабочий файл: " + dir.File("cut.hex"));
+  EXPECT_TRUE(Asked().empty());
+  EXPECT_EQ(Form1->StringGrid1->RowCount(), 2);
+}
+
+TEST_F(MainWindowFiles, SavePromptBeforeAnotherFileIsLoaded) {
+  Choose("five.bin");
+  Edit();
+  answers = {Answer::Cancel};
+  Choose("firmware.hex");
+  ASSERT_EQ(Asked().size(), 1u);
+  EXPECT_EQ(Asked()[0].text.toStdString(), Question);
+  EXPECT_EQ(Session1().DataBuffer[0], 0xEE);
+  EXPECT_EQ(Session1().WorkingFileName, dir.File("five.bin"));
+
+  // Yes with the save dialog cancelled keeps the edits too.
+  answers = {Answer::Yes};
+  savePath_.clear();
+  Choose("firmware.hex");
+  EXPECT_EQ(AskedKinds(),
+            (std::vector{ModalRequest::YesNoCancel, ModalRequest::YesNoCancel, ModalRequest::SaveFile}));
+  EXPECT_EQ(Asked().back().text.toStdString(), dir.File("five.bin"));  // the proposed name
+  EXPECT_EQ(Session1().DataBuffer[0], 0xEE);
+  EXPECT_TRUE(Session1().BufferModified);
+
+  // Yes and a name: the edits are saved, then the new file is loaded.
+  answers = {Answer::Yes};
+  savePath_ = QString::fromStdString(dir.File("saved.bin"));
+  Choose("firmware.hex");
+  EXPECT_EQ(ReadFile(dir.File("saved.bin")), (Bytes{0xEE, 2, 3, 4, 5}));
+  EXPECT_EQ(Session1().DataBuffer.size(), 19u);
+  EXPECT_FALSE(Session1().BufferModified);
+
+  // No drops the edits.
+  Edit();
+  answers = {Answer::No};
+  Choose("five.bin");
+  EXPECT_EQ(Session1().DataBuffer, (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_FALSE(Session1().BufferModified);
+  EXPECT_EQ(ReadFile(dir.File("five.bin")), (Bytes{1, 2, 3, 4, 5}));
+}
+
+TEST_F(MainWindowFiles, SaveButtonAsksBeforeOverwritingAndReportsFailures) {
+  Choose("five.bin");
+  Edit();
+  savePath_ = QString::fromStdString(dir.File("five.bin"));
+  answers = {Answer::No};
+  ClickSave();
+  EXPECT_EQ(ReadFile(dir.File("five.bin")), (Bytes{1, 2, 3, 4, 5}));
+  answers = {Answer::Yes};
+  ClickSave();
+  EXPECT_EQ(ReadFile(dir.File("five.bin")), (Bytes{0xEE, 2, 3, 4, 5}));
+  EXPECT_EQ(Asked().back().text.toStdString(), "Перезаписать существующий файл?");
+
+  savePath_ = QString::fromStdString(dir.File("no-such-folder/out.bin"));
+  ClickSave();
+  ASSERT_EQ(Asked().back().kind, ModalRequest::Error);
+  EXPECT_TRUE(Asked().back().text.contains(savePath_)) << Asked().back().text.toStdString();
+  EXPECT_TRUE(Session1().BufferModified);
+}
+
+TEST_F(MainWindowFiles, CloseKeepsTheWindowForUnsavedEditsUnlessTheUserLetsThemGo) {
+  Choose("five.bin");
+  Edit();
+  answers = {Answer::Cancel};
+  EXPECT_FALSE(Form1->close());
+  answers = {Answer::Yes};
+  savePath_.clear();
+  EXPECT_FALSE(Form1->close());
+  EXPECT_NE(Form3, nullptr);
+  EXPECT_TRUE(Form1->LayoutReady);
+  EXPECT_EQ(Session1().DataBuffer[0], 0xEE);
+
+  Form1->Timer2->start();
+  const std::size_t escapesBefore = serial_->escapes.size();
+  answers = {Answer::No};
+  EXPECT_TRUE(Form1->close());
+  // Settings stored by the settings dialog's end, RTS then DTR dropped, timers stopped, layout
+  // ended, buffer released; the working file is not loaded again.
+  EXPECT_EQ(Form3, nullptr);
+  EXPECT_EQ(Stored("Path").toString().toStdString(), dir.Path().string());
+  EXPECT_EQ(
+      std::vector<int>(serial_->escapes.begin() + static_cast<long>(escapesBefore), serial_->escapes.end()),
+      (std::vector<int>{CLRRTS, CLRDTR}));
+  EXPECT_FALSE(Form1->Timer2->isActive());
+  EXPECT_FALSE(Form1->Timer1->isActive());
+  EXPECT_FALSE(Form1->LayoutReady);
+  EXPECT_TRUE(Session1().DataBuffer.empty());
+  EXPECT_FALSE(Session1().BufferModified);
+}
+
+TEST_F(MainWindowFiles, CloseWithoutEditsAsksNothing) {
+  Choose("five.bin");
+  EXPECT_TRUE(Form1->close());
+  EXPECT_TRUE(Asked().empty());
+  EXPECT_EQ(Form3, nullptr);
+}
+
+}  // namespace
+}  // namespace kestrel::test
