@@ -5,9 +5,13 @@
 #include "app/MessageBoxes.h"
 #include "link/Abort.h"
 
+// The resources live in a static library, whose registration the linker would otherwise drop.
+static void RegisterResources() { Q_INIT_RESOURCE(resources); }
+
 namespace kestrel {
 
 KestrelApplication::KestrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  RegisterResources();
   setApplicationName(QStringLiteral("kestrel"));
   setOrganizationName(QStringLiteral("TARVELIN"));
   setDesktopFileName(QStringLiteral("kestrel"));

@@ -108,8 +108,8 @@ TEST(MainWindowTest, ToolBarItemsLeftToRight) {
   EXPECT_EQ(form.ToolButton5->toolTip(), QString::fromUtf8("Сохранить буфер в файл"));
   EXPECT_EQ(form.ToolButton6->toolTip(), QString::fromUtf8("Настройки"));
   EXPECT_EQ(form.ToolButton8->toolTip(), QString::fromUtf8("О программаторе"));
-  for (QToolButton* button : {form.ToolButton5, form.ToolButton6, form.ToolButton8})
-    EXPECT_FALSE(button->icon().isNull()) << button->objectName().toStdString();
+  for (QToolButton* button : {form.ToolButton2, form.ToolButton5, form.ToolButton6, form.ToolButton8})
+    EXPECT_FALSE(button->icon().pixmap(16, 16).isNull()) << button->objectName().toStdString();
 }
 
 TEST_F(StartupTest, SettingsAndAboutOpenModallyAndChangeNothing) {
