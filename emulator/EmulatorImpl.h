@@ -26,9 +26,12 @@ struct Emulator::Impl {
   void BecomeReady();
   void SendIdlePoll();
   void HandleCommand(const Bytes& payload, Clock::time_point arrived);
-  void Answer(std::uint64_t command, const std::optional<Bytes>& reply);
-  // Writes `bytes` in the pieces that begin at `cuts`, `gap` apart, paced when asked to.
-  void Transmit(const Bytes& bytes, const std::vector<std::size_t>& cuts, std::chrono::milliseconds gap);
+  // Sends the reply (if any) and the poll, the device being ready from `ready` on.
+  void Answer(std::uint64_t command, const std::optional<Bytes>& reply, Clock::time_point ready);
+  // Writes `bytes` from `from` on, in the pieces that begin at `cuts`, `gap` apart, paced when
+  // asked to.
+  void Transmit(const Bytes& bytes, Clock::time_point from, const std::vector<std::size_t>& cuts = {},
+                std::chrono::milliseconds gap = {});
   void Vanish(std::chrono::milliseconds gone);
   // Opens the line and registers the alias, retrying every half second until stopped.
   void Reopen();

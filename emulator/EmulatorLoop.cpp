@@ -18,10 +18,15 @@ using std::chrono::milliseconds;
 constexpr std::size_t UnreadLimit = 512;
 constexpr auto SilentWait = milliseconds(100);
 constexpr auto ReopenInterval = milliseconds(500);
+// How long a vanishing device lets its last bytes reach the program.
+constexpr auto DrainPatience = milliseconds(200);
 
-int Milliseconds(Clock::duration time) {
-  const auto ms = std::chrono::ceil<milliseconds>(time).count();
-  return static_cast<int>(std::clamp<std::int64_t>(ms, 0, 60'000));
+// Waits for the descriptors up to `time`, to the microsecond: the line's pacing depends on it.
+int WaitFor(pollfd* fds, nfds_t count, Clock::duration time) {
+  const auto wait = std::clamp<Clock::duration>(time, Clock::duration::zero(), std::chrono::minutes(1));
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(wait);
+  const timespec timeout{seconds.count(), std::chrono::nanoseconds(wait - seconds).count()};
+  return ppoll(fds, count, &timeout, nullptr);
 }
 
 Bytes PollBytes() {
@@ -65,7 +70,7 @@ void Emulator::Impl::Run() {
 
 Emulator::Impl::Event Emulator::Impl::WaitForInput(Clock::duration timeout) {
   pollfd fds[2] = {{wake, POLLIN, 0}, {line.Fd(), POLLIN, 0}};
-  const int ready = poll(fds, 2, Milliseconds(timeout));
+  const int ready = WaitFor(fds, 2, timeout);
   if (stop || (ready > 0 && fds[0].revents != 0)) return Event::Stop;
   if (ready <= 0) return Event::Timeout;
   if ((fds[1].revents & POLLIN) != 0) return Event::Input;
@@ -75,7 +80,7 @@ Emulator::Impl::Event Emulator::Impl::WaitForInput(Clock::duration timeout) {
 bool Emulator::Impl::Pause(Clock::duration time) {
   if (time > Clock::duration::zero()) {
     pollfd stopping{wake, POLLIN, 0};
-    poll(&stopping, 1, Milliseconds(time));
+    WaitFor(&stopping, 1, time);
   }
   return !stop;
 }
@@ -94,7 +99,7 @@ void Emulator::Impl::SendIdlePoll() {
   const Bytes poll = PollBytes();
   tracer.Sent("poll", poll);
   out.insert(out.end(), poll.begin(), poll.end());
-  Transmit(out, {}, {});
+  Transmit(out, Clock::now());
   nextPoll = Clock::now() + options.pollInterval;
 }
 
@@ -104,7 +109,7 @@ void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arriv
   // Whatever came with the command is lost while the device works on it.
   parser.Clear();
   const FaultOptions& faults = options.faults;
-  if (faults.silentFrom != 0 && command >= faults.silentFrom) {
+  if (command == faults.silentFrom) {
     tracer.Note("silent from here on");
     silent = true;
     return;
@@ -126,11 +131,12 @@ void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arriv
   if (!Pause(busyUntil - Clock::now())) return;
   // Frames that arrived while the device was busy are not answered.
   line.DiscardInput();
-  Answer(command, reply);
+  Answer(command, reply, busyUntil);
   if (command == faults.vanishAfter) Vanish(faults.vanishFor);
 }
 
-void Emulator::Impl::Answer(std::uint64_t command, const std::optional<Bytes>& reply) {
+void Emulator::Impl::Answer(std::uint64_t command, const std::optional<Bytes>& reply,
+                            Clock::time_point ready) {
   const Bytes frame = reply ? ComposeFrame(*reply) : Bytes{};
   if (!reply) tracer.Note("refused");
   const ReplyFaults faults = plan.ForReply(command, frame.size());
@@ -155,24 +161,29 @@ void Emulator::Impl::Answer(std::uint64_t command, const std::optional<Bytes>& r
   tracer.Sent("poll", poll);
   out.insert(out.end(), poll.begin(), poll.end());
   if (!faults.cuts.empty()) tracer.Note("written in " + std::to_string(faults.cuts.size() + 1) + " pieces");
-  Transmit(out, faults.cuts, faults.gap);
+  Transmit(out, ready, faults.cuts, faults.gap);
   nextPoll = Clock::now() + options.pollInterval;
 }
 
-void Emulator::Impl::Transmit(const Bytes& bytes, const std::vector<std::size_t>& cuts, milliseconds gap) {
+void Emulator::Impl::Transmit(const Bytes& bytes, Clock::time_point from,
+                              const std::vector<std::size_t>& cuts, milliseconds gap) {
   const auto write = [this](std::span<const std::uint8_t> piece) {
     if (!lineFailed) lineFailed = !line.Write(piece);
   };
   std::size_t begin = 0;
   for (std::size_t i = 0; i <= cuts.size() && !stop; ++i) {
     const std::size_t end = i < cuts.size() ? std::min(cuts[i], bytes.size()) : bytes.size();
-    if (i > 0 && !Pause(gap)) return;
-    if (end > begin) pacer.Send(std::span(bytes).subspan(begin, end - begin), write, stop);
+    if (i > 0) {
+      if (!Pause(gap)) return;
+      from = Clock::now();
+    }
+    if (end > begin) pacer.Send(std::span(bytes).subspan(begin, end - begin), write, stop, from);
     begin = std::max(begin, end);
   }
 }
 
 void Emulator::Impl::Vanish(milliseconds gone) {
+  line.Drain(DrainPatience);
   tracer.Note("line closed");
   {
     std::lock_guard lock(mutex);

@@ -21,7 +21,9 @@ struct FaultOptions {
   // Commands are counted from 1; 0 turns a fault off.
   std::uint64_t stallAfter = 0;  // this command is answered only after `stallFor`
   std::chrono::milliseconds stallFor{0};
-  std::uint64_t silentFrom = 0;            // from this command on the device sends nothing, not even polls
+  // This command is not answered, and from it on the device sends nothing, not even polls,
+  // until Emulator::SetSilent(false).
+  std::uint64_t silentFrom = 0;
   std::uint64_t vanishAfter = 0;           // after answering this command the line goes away...
   std::chrono::milliseconds vanishFor{0};  // ...and comes back this much later
 };

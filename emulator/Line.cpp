@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <system_error>
+#include <thread>
 
 #include "emulator/SerialSetup.h"
 
@@ -81,13 +82,28 @@ bool Line::Read(std::vector<std::uint8_t>& out) {
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    // A raw tty with nothing waiting reads 0; a vanished one fails, or shows in poll().
+    return n == 0 || errno == EAGAIN || errno == EWOULDBLOCK;
   }
 }
 
 void Line::DiscardInput() {
   std::vector<std::uint8_t> ignored;
   Read(ignored);
+}
+
+void Line::Drain(std::chrono::milliseconds patience) {
+  if (slave_ < 0) {
+    if (fd_ >= 0) tcdrain(fd_);
+    return;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  // Written bytes reach the slave's queue a moment after the write; give them that moment.
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  int unread = 0;
+  while (ioctl(slave_, FIONREAD, &unread) == 0 && unread > 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
 }
 
 void Line::DropUnreadBeyond(std::size_t limit) {

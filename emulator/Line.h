@@ -2,6 +2,7 @@
 // The device's end of the serial line: the master side of a pseudo-terminal whose slave the
 // program opens as its COM port, or a real serial device. Non-blocking throughout.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -30,6 +31,9 @@ class Line {
   bool Read(std::vector<std::uint8_t>& out);
   // Throws away what has arrived and not been read.
   void DiscardInput();
+  // Waits until what was written has been taken by the program (a pty) or has left the wire
+  // (a serial device), at most `patience`.
+  void Drain(std::chrono::milliseconds patience);
   // Bytes the program leaves unread past `limit` are lost, as on a line nobody listens to.
   void DropUnreadBeyond(std::size_t limit);
   // Writes the bytes, waiting a while when the line cannot take more; what still does not fit

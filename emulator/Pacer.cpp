@@ -25,12 +25,12 @@ Clock::time_point Pacer::ArrivalEnd(Clock::time_point start, std::size_t count) 
 
 void Pacer::Send(std::span<const std::uint8_t> bytes,
                  const std::function<void(std::span<const std::uint8_t>)>& write,
-                 const std::atomic<bool>& stop) {
+                 const std::atomic<bool>& stop, Clock::time_point from) {
   if (!Paced()) {
     write(bytes);
     return;
   }
-  const auto start = std::max(Clock::now(), lineFreeAt_);
+  const auto start = std::max(from, lineFreeAt_);
   const auto sliceBytes = std::max<std::size_t>(1, static_cast<std::size_t>(SliceTime / byteTime_));
   std::size_t sent = 0;
   while (sent < bytes.size() && !stop) {

@@ -25,10 +25,12 @@ class Pacer {
   Clock::duration ByteTime() const { return byteTime_; }
   // When `count` bytes that began to arrive at `start` would have arrived in full.
   Clock::time_point ArrivalEnd(Clock::time_point start, std::size_t count) const;
-  // Passes `bytes` to `write` in slices at the moments they would have crossed the wire;
-  // stops early once `stop` is set.
+  // Passes `bytes` to `write` in slices at the moments they would have crossed the wire, the
+  // first bit leaving at `from` or when the line is free; a thread that wakes late catches up.
+  // Stops early once `stop` is set.
   void Send(std::span<const std::uint8_t> bytes,
-            const std::function<void(std::span<const std::uint8_t>)>& write, const std::atomic<bool>& stop);
+            const std::function<void(std::span<const std::uint8_t>)>& write, const std::atomic<bool>& stop,
+            Clock::time_point from);
 
  private:
   Clock::duration byteTime_{};

@@ -119,7 +119,17 @@ Bytes FrameHost::ReadThroughPoll(milliseconds timeout) {
   }
 }
 
-bool FrameHost::WaitForPoll(milliseconds timeout) { return ready_ || !ReadThroughPoll(timeout).empty(); }
+bool FrameHost::WaitForPoll(milliseconds timeout) {
+  if (ready_) return true;
+  if (ReadThroughPoll(timeout).empty()) return false;
+  // Polls that piled up while nobody read: the device has been ready since the latest one.
+  while (ReadSome(pending_, milliseconds(0))) {
+  }
+  while (const auto end = EndOfFirstPoll(pending_)) {
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(*end));
+  }
+  return true;
+}
 
 Bytes FrameHost::Exchange(std::span<const std::uint8_t> payload, milliseconds timeout) {
   if (!WaitForPoll(timeout)) return {};
@@ -128,7 +138,14 @@ Bytes FrameHost::Exchange(std::span<const std::uint8_t> payload, milliseconds ti
 }
 
 std::optional<Bytes> FrameHost::Ask(std::span<const std::uint8_t> payload) {
-  const auto payloads = Payloads(Exchange(payload));
+  auto payloads = Payloads(Exchange(payload));
+  // An idle poll that crossed the command on the line comes before the reply.
+  const auto deadline = Clock::now() + milliseconds(200);
+  while (payloads.empty() && Clock::now() < deadline) {
+    const Bytes more = ReadThroughPoll(milliseconds(RemainingMs(deadline)));
+    if (more.empty()) break;
+    payloads = Payloads(more);
+  }
   if (payloads.empty()) return std::nullopt;
   return payloads.front();
 }

@@ -36,7 +36,8 @@ class FrameHost {
   // poll, only the poll when it refused.
   Bytes Exchange(std::span<const std::uint8_t> payload,
                  std::chrono::milliseconds timeout = std::chrono::seconds(2));
-  // The reply payload of an exchange, when the device answered with a checked frame.
+  // The reply payload of an exchange, when the device answered with a checked frame. Made for
+  // commands that get an answer: a lone poll is taken as an idle one and the reply awaited.
   std::optional<Bytes> Ask(std::span<const std::uint8_t> payload);
   // Everything that arrives within `time`.
   Bytes ReadFor(std::chrono::milliseconds time);
