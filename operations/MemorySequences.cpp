@@ -1,6 +1,7 @@
 #include "operations/MemorySequences.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "buffer/BinaryFile.h"
 #include "link/Commands.h"
@@ -27,6 +28,26 @@ namespace {
 // The part of the buffer that fits into the chip memory; bytes beyond it are never sent.
 std::uint32_t FittingLength(const Session& session, std::uint32_t memorySize) {
   return static_cast<std::uint32_t>(std::min<std::size_t>(session.DataBuffer.size(), memorySize));
+}
+
+void RestoreBuffer(Session& session, std::vector<std::uint8_t>&& kept) {
+  session.DataBuffer = std::move(kept);
+  session.view.FormatGrid();
+}
+
+// Loads the working file into the buffer; a load that fails leaves the buffer as it was, so a
+// missing or broken file never costs the image the user had.
+bool ReloadWorkingFile(Session& session) {
+  std::vector<std::uint8_t> kept = session.DataBuffer;
+  bool loaded = false;
+  try {
+    loaded = LoadFile(session);
+  } catch (...) {
+    RestoreBuffer(session, std::move(kept));
+    throw;
+  }
+  if (!loaded) RestoreBuffer(session, std::move(kept));
+  return loaded;
 }
 
 void QueueVerification(Session& session, const ChipMemory& memory, std::uint32_t length) {
@@ -56,7 +77,7 @@ void WriteSequence(Session& session, const ChipMemory& memory) {
 
   if (reload) {
     // Never erase the chip and report success over a file that did not load.
-    if (!LoadFile(session)) {
+    if (!ReloadWorkingFile(session)) {
       view.ShowWarning(ReloadFailedText);
       return;
     }

@@ -37,7 +37,8 @@ void ReadSequence(Session& session, const ChipMemory& memory);
 
 // Writes the buffer, clipped to the chip memory, with the memory's options read now: reload the
 // working file first, erase first, verify after. A reload that cannot load the file warns and
-// queues nothing; a malformed HEX file ends the click with EAbort.
+// queues nothing; a malformed HEX file ends the click with EAbort. Either way the buffer keeps
+// what it held.
 void WriteSequence(Session& session, const ChipMemory& memory);
 
 // Compares the buffer, clipped to the chip memory, with the chip.

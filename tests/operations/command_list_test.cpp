@@ -326,9 +326,12 @@ class ReloadTest : public CommandListTest {
     std::ofstream(file, std::ios::binary) << content;
     session.WorkingFileName = file.string();
   }
+  // Only SelectChip went out, and the buffer is what the user had.
   void ExpectNothingButTheSelection() {
     EXPECT_EQ(QueuedOpcodes(), (Bytes{Select}));
     for (const std::string& text : view.statusHistory) EXPECT_NE(text, AllCorrectText);
+    EXPECT_EQ(session.DataBuffer, Bytes(100, 0xEE));
+    EXPECT_TRUE(session.BufferModified);
   }
   std::filesystem::path file;
 };
