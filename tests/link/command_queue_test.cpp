@@ -121,18 +121,6 @@ TEST(CommandQueue, GivesUpAfterTheEighthSendWithoutAReply) {
   EXPECT_EQ(link.written.frames.size(), 16u);
 }
 
-TEST(CommandQueue, AnAcceptedReplyRestartsTheCountAndAForeignOneDoesNot) {
-  FakeLink link;
-  Queue(link, 2);
-  for (int poll = 0; poll < 5; ++poll) link.Poll();
-  link.Reply({0xFE, 0});  // another opcode: dropped
-  EXPECT_EQ(link.session.SendAttempts, 5);
-  EXPECT_EQ(link.session.CommandQueue.size(), 2u);
-  link.Reply({0xFA, 0});
-  EXPECT_EQ(link.session.SendAttempts, 0);
-  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
-}
-
 TEST(CommandQueue, GivingUpOnChipCommandsSaysTheOperationWasAborted) {
   FakeLink link;
   SelectChip(link.session, 0);

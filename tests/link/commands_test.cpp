@@ -4,7 +4,6 @@
 
 #include <functional>
 
-#include "link/CommandQueue.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -130,13 +129,4 @@ TEST(Commands, FramesGoOutAsDocumented) {
   EXPECT_EQ(frame[4], 230);
   EXPECT_EQ(frame[5], static_cast<std::uint8_t>(0x8A + 230));
   EXPECT_EQ(frame.back(), static_cast<std::uint8_t>(0x0A + 224 + 224 * 0xFF));
-}
-
-TEST(Commands, NamesFollowTheOpcodes) {
-  EXPECT_EQ(CommandNames[0x00], "Читать сигнатуру");
-  EXPECT_EQ(CommandNames[0x01], "Разрешить прогр-ие");
-  EXPECT_EQ(CommandNames[0x08], "Стереть память программ");
-  EXPECT_EQ(CommandNames[0x0B], "Сверить память программ");
-  EXPECT_EQ(CommandNames[0x13], "Сверить RAM");
-  for (std::size_t j = 20; j < CommandNames.size(); ++j) EXPECT_TRUE(CommandNames[j].empty()) << j;
 }
