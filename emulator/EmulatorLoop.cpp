@@ -2,6 +2,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "emulator/EmulatorImpl.h"
