@@ -123,7 +123,7 @@ SerialDriver::Io FakeSerialDriver::Read(std::uint8_t* buffer, std::size_t size, 
   if (state_->reads.empty()) return Io::Pending;
   std::vector<std::uint8_t>& next = state_->reads.front();
   count = std::min(size, next.size());
-  std::memcpy(buffer, next.data(), count);
+  if (count != 0) std::memcpy(buffer, next.data(), count);
   next.erase(next.begin(), next.begin() + static_cast<std::ptrdiff_t>(count));
   if (next.empty()) state_->reads.pop_front();
   return Io::Completed;
