@@ -313,8 +313,9 @@ SerialDriver::Io PosixSerialDriver::Read(std::uint8_t* buffer, std::size_t size,
     got = read(fd_, buffer, size);
   } while (got < 0 && errno == EINTR);
   if (got < 0) {
-    if (errno == EAGAIN) return Io::Pending;
-    if (errno == EIO) {
+    // Nothing to read from a line that reported a hang-up: it has ended.
+    if (errno == EAGAIN && !readerSawHangup_) return Io::Pending;
+    if (errno == EAGAIN || errno == EIO) {
       count = 0;
       return Io::Completed;
     }
@@ -322,8 +323,8 @@ SerialDriver::Io PosixSerialDriver::Read(std::uint8_t* buffer, std::size_t size,
   }
   std::size_t total = static_cast<std::size_t>(got);
   while (total != 0 && total < size) {
-    pollfd device{fd_, POLLIN, 0};
-    if (poll(&device, 1, readIntervalMs_) <= 0) break;
+    pollfd fds[] = {{fd_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+    if (poll(fds, 2, readIntervalMs_) <= 0 || fds[1].revents) break;
     got = read(fd_, buffer + total, size - total);
     if (got <= 0) break;  // the next read reports what ended the line
     total += static_cast<std::size_t>(got);
@@ -365,6 +366,7 @@ SerialDriver::Wake PosixSerialDriver::WaitReader() {
   if (fds[0].revents) return Wake::Stop;
   if (fds[1].revents) return Wake::LineEvent;
   if (fds[2].revents & POLLNVAL) return Wake::Failed;
+  readerSawHangup_ = fds[2].revents & (POLLHUP | POLLERR);
   return Wake::Ready;
 }
 
@@ -379,7 +381,7 @@ SerialDriver::Io PosixSerialDriver::Write(const std::uint8_t* data, std::size_t 
     written = static_cast<std::size_t>(sent);
     return Io::Completed;
   }
-  if (errno == EAGAIN) return Io::Pending;
+  if (errno == EAGAIN && !writerSawHangup_) return Io::Pending;
   return errno == EBADF ? Io::InvalidHandle : Io::Failed;
 }
 
@@ -388,6 +390,7 @@ SerialDriver::Wake PosixSerialDriver::WaitWriter() {
   if (PollAll(fds, 2) < 0) return Wake::Failed;
   if (fds[0].revents) return Wake::Stop;
   if (fds[1].revents & POLLNVAL) return Wake::Failed;
+  writerSawHangup_ = fds[1].revents & (POLLHUP | POLLERR);
   return Wake::Ready;  // writable, or the write reports what went wrong
 }
 

@@ -62,6 +62,10 @@ class PosixSerialDriver final : public SerialDriver {
   int eventFd_ = -1;  // readable while line events wait to be fetched
   bool hasModemLines_ = false;
   bool hasCounters_ = false;
+  // Set by a wait that saw a hang-up or an error, so that a read or write that then finds
+  // nothing to do ends instead of waiting again at once; each is touched by one thread only.
+  bool readerSawHangup_ = false;
+  bool writerSawHangup_ = false;
   std::atomic<bool> stopRaised_{false};
   std::atomic<std::uint32_t> eventMask_{0};
   std::atomic<std::uint32_t> pendingEvents_{0};
