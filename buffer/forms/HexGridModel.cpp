@@ -15,10 +15,16 @@ int HexGridModel::rowCount(const QModelIndex& parent) const { return parent.isVa
 
 int HexGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : BytesPerRow; }
 
-QString HexGridModel::CellText(int row, int column) const {
+std::optional<std::uint8_t> HexGridModel::CellByte(int row, int column) const {
   const std::size_t index = CellByteIndex(row + 1, column + 1);
-  if (row < 0 || column < 0 || index >= session_.DataBuffer.size()) return {};
-  return QString::fromLatin1(ByteToHex(session_.DataBuffer[index]));
+  if (row < 0 || column < 0 || column >= BytesPerRow || index >= session_.DataBuffer.size())
+    return std::nullopt;
+  return session_.DataBuffer[index];
+}
+
+QString HexGridModel::CellText(int row, int column) const {
+  const auto byte = CellByte(row, column);
+  return byte ? QString::fromLatin1(ByteToHex(*byte)) : QString();
 }
 
 QVariant HexGridModel::data(const QModelIndex& index, int role) const {
@@ -58,7 +64,6 @@ void HexGridModel::RefreshRows(int first, int count) {
   const int last = std::min(first + count, rows_) - 1;
   if (first < 0 || last < first) return;
   emit dataChanged(index(first, 0), index(last, BytesPerRow - 1), {Qt::DisplayRole});
-  emit headerDataChanged(Qt::Vertical, first, last);
 }
 
 }  // namespace kestrel

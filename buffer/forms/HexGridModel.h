@@ -6,6 +6,8 @@
 // text left in a cell otherwise is dropped.
 
 #include <QAbstractTableModel>
+#include <cstdint>
+#include <optional>
 
 namespace kestrel {
 
@@ -25,9 +27,12 @@ class HexGridModel : public QAbstractTableModel {
 
   // Takes the row count from the buffer's length and writes the header row.
   void FormatGrid();
-  // Has the rows [first, first + count) drawn afresh from the buffer.
+  // Has the rows [first, first + count) drawn afresh from the buffer. Their labels never change:
+  // a row's label is its number.
   void RefreshRows(int first, int count);
 
+  // The byte a cell shows; none past the end of the buffer.
+  std::optional<std::uint8_t> CellByte(int row, int column) const;
   // The text a cell shows: its byte's two digits, or empty past the end of the buffer.
   QString CellText(int row, int column) const;
 

@@ -1,11 +1,15 @@
 #include "buffer/forms/THexGrid.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 
 #include "app/FormDesign.h"
+#include "buffer/forms/GridHeader.h"
 #include "buffer/forms/HexCellDelegate.h"
 #include "buffer/forms/HexGridModel.h"
 
@@ -19,7 +23,6 @@ constexpr int RowHeight = 15;
 constexpr int LabelColumnWidth = 32;
 constexpr int ScrollBarAllowance = 17;
 constexpr int GridLineWidth = 1;
-constexpr QRgb FixedCellColour = qRgb(255, 255, 166);
 
 }  // namespace
 
@@ -42,23 +45,17 @@ THexGrid::THexGrid(Session& session, QWidget* parent)
   setTabKeyNavigation(false);
 
   // Section sizes hold the one-pixel grid line that the declared sizes leave out.
-  for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
-    header->setSectionResizeMode(QHeaderView::Fixed);
-    header->setSectionsClickable(false);
-    header->setHighlightSections(false);
-    header->setMinimumSectionSize(1);
-  }
+  setHorizontalHeader(new GridHeader(Qt::Horizontal, this));
+  setVerticalHeader(new GridHeader(Qt::Vertical, this));
   verticalHeader()->setDefaultSectionSize(RowHeight + GridLineWidth);
   verticalHeader()->setFixedWidth(LabelColumnWidth + GridLineWidth);
-  verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
   horizontalHeader()->setFixedHeight(RowHeight + GridLineWidth);
-  horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-  const QString fixed = QColor(FixedCellColour).name();
-  setStyleSheet(
-      QStringLiteral("QHeaderView::section, QTableCornerButton::section {"
-                     " background-color: %1; border: none;"
-                     " border-right: 1px solid palette(dark); border-bottom: 1px solid palette(dark); }")
-          .arg(fixed));
+  // The corner cell is the view's own button.
+  if (auto* corner = findChild<QAbstractButton*>()) {
+    QPalette fixed = corner->palette();
+    fixed.setColor(QPalette::Button, QColor(GridHeader::FixedCellColour));
+    corner->setPalette(fixed);
+  }
 }
 
 int THexGrid::RowCount() const { return model_->rowCount() + 1; }
@@ -107,6 +104,70 @@ void THexGrid::currentChanged(const QModelIndex& current, const QModelIndex& pre
   QTableView::currentChanged(current, previous);
   cache_.InvalidateTop();
   RefreshGridCells();
+}
+
+const QStaticText& THexGrid::ByteText(std::uint8_t value) {
+  if (!byteTextsPrepared_ || byteTextFont_ != font()) {
+    for (int byte = 0; byte < 256; ++byte) {
+      byteTexts_[byte].setText(QString::fromLatin1(ByteToHex(static_cast<std::uint8_t>(byte))));
+      byteTexts_[byte].prepare(QTransform(), font());
+    }
+    byteTextFont_ = font();
+    byteTextsPrepared_ = true;
+  }
+  return byteTexts_[value];
+}
+
+void THexGrid::paintEvent(QPaintEvent* event) {
+  QPainter painter(viewport());
+  const QRect dirty = event->rect();
+  painter.fillRect(dirty, palette().brush(QPalette::Base));
+  const int first = rowAt(dirty.top());
+  if (first < 0) return;
+  const int lastInView = rowAt(dirty.bottom());
+  const int last = lastInView < 0 ? model_->rowCount() - 1 : lastInView;
+  // The grid line closes each cell at its far side: the right one, or the left one when mirrored.
+  const bool mirrored = isRightToLeft();
+  const QModelIndex current = currentIndex();
+  const QPalette& colours = palette();
+  painter.setFont(font());
+
+  for (int row = first; row <= last; ++row) {
+    const int top = rowViewportPosition(row);
+    const int height = rowHeight(row) - GridLineWidth;
+    for (int column = 0; column < BytesPerRow; ++column) {
+      const int left = columnViewportPosition(column) + (mirrored ? GridLineWidth : 0);
+      const QRect cell(left, top, columnWidth(column) - GridLineWidth, height);
+      const QModelIndex index = model_->index(row, column);
+      const bool selected = selectionModel()->isSelected(index);
+      if (selected) painter.fillRect(cell, colours.brush(QPalette::Highlight));
+      if (const auto byte = model_->CellByte(row, column)) {
+        const QStaticText& text = ByteText(*byte);
+        painter.setPen(colours.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawStaticText(QPointF(cell.x() + (cell.width() - text.size().width()) / 2,
+                                       cell.y() + (cell.height() - text.size().height()) / 2),
+                               text);
+      }
+      if (index == current && hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = cell;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+      }
+    }
+  }
+
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  const QColor lines =
+      QColor::fromRgba(static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, &option, this)));
+  const int bottom = std::min(dirty.bottom(), rowViewportPosition(last) + rowHeight(last) - 1);
+  for (int row = first; row <= last; ++row)
+    painter.fillRect(dirty.left(), rowViewportPosition(row) + rowHeight(row) - 1, dirty.width(), 1, lines);
+  for (int column = 0; column < BytesPerRow; ++column) {
+    const int x = columnViewportPosition(column) + (mirrored ? 0 : columnWidth(column) - 1);
+    painter.fillRect(x, dirty.top(), 1, bottom - dirty.top() + 1, lines);
+  }
 }
 
 void THexGrid::resizeEvent(QResizeEvent* event) {

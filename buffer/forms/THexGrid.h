@@ -3,7 +3,10 @@
 // line numbers in a label column, drawn mirrored (labels at the right edge, column 0 next to
 // them, F at the left). Single bytes are edited in place and committed with Enter.
 
+#include <QFont>
+#include <QStaticText>
 #include <QTableView>
+#include <array>
 
 #include "buffer/Grid.h"
 
@@ -36,12 +39,20 @@ class THexGrid : public QTableView {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  // Draws the cells in view straight from the buffer, with texts laid out once for each of the
+  // 256 byte values, so that a page costs little more than copying its glyphs.
+  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  const QStaticText& ByteText(std::uint8_t value);
+
   Session& session_;
   HexGridModel* model_;
   ViewCache cache_;
+  std::array<QStaticText, 256> byteTexts_;
+  QFont byteTextFont_;
+  bool byteTextsPrepared_ = false;
 };
 
 }  // namespace kestrel

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <set>
 
 #include "buffer/forms/HexGridModel.h"
 #include "buffer/forms/THexGrid.h"
@@ -114,7 +115,12 @@ TEST_F(GridWidget, DeclaredLook) {
   // The label column stands at the right edge, the column headed 0 next to it.
   EXPECT_GT(grid.verticalHeader()->x(), grid.columnViewportPosition(0));
   EXPECT_GT(grid.columnViewportPosition(0), grid.columnViewportPosition(15));
-  EXPECT_NE(grid.styleSheet().indexOf("#ffffa6"), -1);
+  // Fixed cells are pale yellow.
+  for (QHeaderView* header : {grid.horizontalHeader(), grid.verticalHeader()}) {
+    const int along = header->sectionViewportPosition(0) + 4;
+    const QPoint inside = header->orientation() == Qt::Horizontal ? QPoint(along, 4) : QPoint(4, along);
+    EXPECT_EQ(header->grab().toImage().pixelColor(inside), QColor(255, 255, 166));
+  }
 }
 
 TEST_F(GridWidget, TypedBytesCommitWithEnter) {
@@ -231,4 +237,23 @@ TEST_F(GridWidget, RefreshTouchesOnlyTheRowsInViewAndOnlyWhenTheViewChanged) {
   // So does selecting a cell.
   Select(20001, 1);
   EXPECT_EQ(refreshed.size(), 4u);
+}
+
+TEST_F(GridWidget, PaintsBytesBlanksAndTheSelection) {
+  Load({0x12, 0x34, 0x56, 0x78, 0x9A});
+  Select(1, 1);
+  const QImage image = grid.viewport()->grab().toImage();
+  const QColor base = grid.palette().color(QPalette::Base);
+  const auto colours = [&](int gridRow, int gridColumn) {
+    const QRect cell =
+        grid.visualRect(grid.model()->index(gridRow - 1, gridColumn - 1)).adjusted(2, 2, -2, -2);
+    std::set<QRgb> seen;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+      for (int x = cell.left(); x <= cell.right(); ++x) seen.insert(image.pixel(x, y));
+    return seen;
+  };
+  EXPECT_GT(colours(1, 2).size(), 1u);                   // "34" drawn on the base colour
+  EXPECT_EQ(colours(1, 6), std::set<QRgb>{base.rgb()});  // past the end: blank
+  EXPECT_EQ(colours(2, 1), std::set<QRgb>{base.rgb()});  // the empty row
+  EXPECT_TRUE(colours(1, 1).count(grid.palette().color(QPalette::Highlight).rgb()));  // selected
 }
