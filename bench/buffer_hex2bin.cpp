@@ -1,0 +1,40 @@
+// Converts an Intel HEX file to a binary image through the program's HEX reader:
+//   bench_buffer_hex2bin IN.hex OUT.bin
+// bench_buffer_load times it as a whole process against `objcopy -I ihex -O binary`; like objcopy
+// it writes its output plainly, without the program's flushed and renamed save.
+#include <cstdio>
+#include <fstream>
+
+#include "buffer/BinaryFile.h"
+#include "buffer/FileIo.h"
+#include "buffer/HexReader.h"
+#include "link/Abort.h"
+#include "link/Session.h"
+#include "tests/support/FakeView.h"
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s IN.hex OUT.bin\n", argv[0]);
+    return 2;
+  }
+  kestrel::FakeView view;
+  kestrel::Session session(view, [](const std::uint8_t*, std::uint16_t) { return true; });
+  try {
+    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxImageSize + 1);
+    if (!text || text->size() > kestrel::MaxImageSize || !kestrel::LoadHexStream(session, *text)) return 1;
+    std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(session.DataBuffer.data()),
+              static_cast<std::streamsize>(session.DataBuffer.size()));
+    if (!out.flush()) {
+      std::fprintf(stderr, "%s: cannot write\n", argv[2]);
+      return 1;
+    }
+  } catch (const kestrel::EAbort&) {
+    std::fprintf(stderr, "%s: no end-of-file record\n", argv[1]);
+    return 1;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
