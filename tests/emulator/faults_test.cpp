@@ -11,6 +11,8 @@
 
 #include "emulator/Emulator.h"
 #include "emulator/FaultPlan.h"
+#include "emulator/FrameParser.h"
+#include "link/Frame.h"
 #include "tests/support/FrameHost.h"
 
 using namespace kestrel::emulator;
@@ -66,6 +68,39 @@ TEST(FaultPlan, SameSeedSameFaultsAndSharesHold) {
     EXPECT_TRUE(none.ForReply(command, 50) == ReplyFaults{});
     EXPECT_TRUE(none.NoiseBeforePoll(command).empty());
   }
+}
+
+TEST(FrameParser, FindsEveryFrameAmidNoiseInAnyChunking) {
+  std::uint64_t state = 99;
+  const auto next = [&state] {
+    return static_cast<std::uint8_t>((state = state * 6364136223846793005ull + 1) >> 56);
+  };
+  std::vector<Bytes> sent;
+  Bytes stream;
+  for (int frame = 0; frame < 300; ++frame) {
+    for (int noise = next() % 8; noise > 0; --noise) stream.push_back(next());
+    if (frame % 7 == 0) {  // a broken frame and a poll, both to be passed over
+      Bytes broken = kestrel::ComposeFrame(Bytes{0xFB, next()});
+      broken.back() ^= 0x40;
+      stream.insert(stream.end(), broken.begin(), broken.end());
+      const auto poll = kestrel::PollFrame();
+      stream.insert(stream.end(), poll.begin(), poll.end());
+    }
+    Bytes payload(1 + next() % 255);
+    for (auto& byte : payload) byte = next();
+    const Bytes bytes = kestrel::ComposeFrame(payload);
+    stream.insert(stream.end(), bytes.begin(), bytes.end());
+    sent.push_back(payload);
+  }
+  FrameParser parser;
+  std::vector<Bytes> found;
+  for (std::size_t pos = 0; pos < stream.size();) {
+    const std::size_t chunk = std::min<std::size_t>(1 + next() % 64, stream.size() - pos);
+    parser.Append(std::span(stream).subspan(pos, chunk));
+    pos += chunk;
+    while (auto payload = parser.NextPayload()) found.push_back(*payload);
+  }
+  EXPECT_EQ(found, sent);
 }
 
 // A run of commands against an emulator with faults: the trace without its time stamps and

@@ -103,6 +103,33 @@ TEST_F(ChipMemory, SignatureVerdictComparesWithTheCatalogue) {
   EXPECT_EQ(Do({0x00}), (Bytes{0x00, 0x03, 0x1E, 0x93, 0x0A, 0x00}));
 }
 
+TEST(Device, AnyPayloadIsAnsweredWithItsOpcodeOrRefused) {
+  Device device;
+  std::uint64_t state = 12345;
+  const auto next = [&state] {
+    return static_cast<std::uint8_t>((state = state * 6364136223846793005ull + 1) >> 56);
+  };
+  int answered = 0;
+  for (int i = 0; i < 200000; ++i) {
+    Bytes payload(next() % 12);
+    for (auto& byte : payload) byte = next();
+    // Mostly real opcodes and small chip numbers, so the deeper paths are reached.
+    if (!payload.empty() && (payload[0] & 0x80) != 0) {
+      payload[0] = static_cast<std::uint8_t>(0xF1 + payload[0] % 15);
+    } else if (!payload.empty() && (payload[0] & 0x40) != 0) {
+      payload[0] %= 0x14;
+    }
+    if (payload.size() > 1 && payload[0] == 0xF9) payload[1] %= 9;
+    const auto reply = device.Execute(payload);
+    if (!reply) continue;
+    ++answered;
+    ASSERT_FALSE(payload.empty());
+    ASSERT_EQ(reply->front(), payload.front());
+    ASSERT_LE(reply->size(), 255u);
+  }
+  EXPECT_GT(answered, 10000);
+}
+
 TEST(Catalogue, HoldsTheChipsTheToolsNeed) {
   const auto& chips = Emulator::Catalogue();
   ASSERT_GE(chips.size(), 5u);
