@@ -153,7 +153,8 @@ class EndToEndTest : public ::testing::Test {
     Form1->show();
     const std::size_t chips = Emulator::Catalogue().size();
     ASSERT_TRUE(WaitFor([&] { return Form1->ListBox1->count() == int(chips) && Idle(); }))
-        << "discovery did not finish; caption " << Form1->windowTitle().toStdString();
+        << "discovery did not finish; caption " << Form1->windowTitle().toStdString() << "; boxes "
+        << ::testing::PrintToString(boxes_);
   }
 
   void TearDown() override {
