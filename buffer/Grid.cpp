@@ -1,6 +1,7 @@
 #include "buffer/Grid.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "link/Session.h"
 

@@ -1,6 +1,5 @@
 #include "buffer/HexReader.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QScrollBar>
 #include <algorithm>
 
 #include "app/FormDesign.h"
@@ -33,7 +32,6 @@ THexGrid::THexGrid(Session& session, QWidget* parent)
   setItemDelegate(new HexCellDelegate([this](const QString& text) { CommitCurrentCell(text); }, this));
   setLayoutDirection(Qt::RightToLeft);
   setFont(DesignFont());
-  setShowGrid(true);
   setSelectionMode(QAbstractItemView::ContiguousSelection);
   setSelectionBehavior(QAbstractItemView::SelectItems);
   setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
@@ -63,8 +61,7 @@ int THexGrid::RowCount() const { return model_->rowCount() + 1; }
 void THexGrid::ApplyGeometry() {
   if (QWidget* box = parentWidget())
     setGeometry(GridLeft, GridTop, std::max(0, box->width() - 10), std::max(0, box->height() - 20));
-  const int dataColumns = BytesPerRow;
-  const int columnWidth = (width() - ScrollBarAllowance - LabelColumnWidth) / dataColumns - GridLineWidth;
+  const int columnWidth = (width() - ScrollBarAllowance - LabelColumnWidth) / BytesPerRow - GridLineWidth;
   horizontalHeader()->setDefaultSectionSize(std::max(1, columnWidth + GridLineWidth));
 }
 
