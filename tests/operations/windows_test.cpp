@@ -6,6 +6,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#include <QProgressBar>
+
+#include "app/TForm5.h"
 #include "operations/forms/TForm4.h"
 #include "operations/forms/TForm6.h"
 #include "tests/support/FakeView.h"
@@ -21,7 +24,7 @@ class QtApplication : public ::testing::Environment {
 
  private:
   int argc_ = 1;
-  char name_[16] = "bit_dialogs";
+  char name_[16] = "windows";
   char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };
@@ -184,6 +187,24 @@ TEST_F(FuseDialogTest, NoBitsWriteNothingAndStillClose) {
   MouseUp(dialog.Button1, Qt::LeftButton);
   EXPECT_TRUE(link.session.CommandQueue.empty());
   EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(QueueWindow, BarFollowsTheQueueAndTheWindowNeverTakesTheKeyboard) {
+  TForm5 window;
+  window.SetQueueProgress(10, 10);
+  EXPECT_EQ(window.ProgressBar1->maximum(), 10);
+  EXPECT_EQ(window.ProgressBar1->value(), 10);
+  window.SetQueueProgress(10, 3);
+  EXPECT_EQ(window.ProgressBar1->value(), 3);
+  window.SetQueueProgress(0, 0);
+  EXPECT_GT(window.ProgressBar1->maximum(), 0) << "an empty range would turn the bar into a busy indicator";
+  EXPECT_EQ(window.ProgressBar1->value(), 0);
+
+  window.ShowQueueWindow();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(window.testAttribute(Qt::WA_ShowWithoutActivating));
+  window.CloseQueueWindow();
+  EXPECT_FALSE(window.isVisible());
 }
 
 }  // namespace
