@@ -38,46 +38,6 @@ class Choice : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Choice, CancelKeepsTheEditsAndTheOldWorkingFile) {
-  t.view.answers = {Answer::Cancel};
-  Click(dir.File("new.bin"));
-  EXPECT_EQ(t.view.questions,
-            std::vector<std::string>{"Данные в буфере изменены!\n\rХотите сохранить изменения?"});
-  EXPECT_EQ(t.session.DataBuffer, (Bytes{1, 0xEE, 3}));
-  EXPECT_TRUE(t.session.BufferModified);
-  EXPECT_EQ(t.session.WorkingFileName, dir.File("old.bin"));
-  EXPECT_EQ(saves, 0);
-  EXPECT_TRUE(t.view.statusHistory.empty());
-}
-
-TEST_F(Choice, NoDropsTheEditsAndLoadsTheNewFile) {
-  t.view.answers = {Answer::No};
-  Click(dir.File("new.bin"));
-  EXPECT_EQ(saves, 0);
-  EXPECT_EQ(t.session.DataBuffer, (Bytes{9, 9}));
-  EXPECT_FALSE(t.session.BufferModified);
-  EXPECT_EQ(t.session.WorkingFileName, dir.File("new.bin"));
-  EXPECT_EQ(t.view.statusHistory, std::vector<std::string>{"Рабочий файл: " + dir.File("new.bin")});
-}
-
-TEST_F(Choice, YesSavesThenLoads) {
-  t.view.answers = {Answer::Yes};
-  Click(dir.File("new.bin"));
-  EXPECT_EQ(saves, 1);
-  EXPECT_EQ(t.session.DataBuffer, (Bytes{9, 9}));
-  EXPECT_FALSE(t.session.BufferModified);
-}
-
-TEST_F(Choice, YesWithTheSaveCancelledActsAsCancel) {
-  t.view.answers = {Answer::Yes};
-  saveCompletes = false;
-  Click(dir.File("new.bin"));
-  EXPECT_EQ(saves, 1);
-  EXPECT_EQ(t.session.DataBuffer, (Bytes{1, 0xEE, 3}));
-  EXPECT_TRUE(t.session.BufferModified);
-  EXPECT_EQ(t.session.WorkingFileName, dir.File("old.bin"));
-}
-
 TEST_F(Choice, AFailingSaveEndsTheChoiceWithTheEditsKept) {
   t.view.answers = {Answer::Yes};
   save = []() -> bool { throw FileError("Не удалось сохранить файл"); };
@@ -120,18 +80,6 @@ const std::vector<std::string> AllSteps = {"settings", "rts",    "dtr",   "pause
                                            "timer2",   "layout", "timer1"};
 
 }  // namespace
-
-TEST_F(Choice, CloseKeepsTheWindowOnCancelOrACancelledSave) {
-  RecordingSteps steps;
-  t.view.answers = {Answer::Cancel};
-  EXPECT_FALSE(FormClose(t.session, save, steps));
-  t.view.answers = {Answer::Yes};
-  saveCompletes = false;
-  EXPECT_FALSE(FormClose(t.session, save, steps));
-  EXPECT_TRUE(steps.steps.empty());
-  EXPECT_TRUE(t.session.BufferModified);
-  EXPECT_EQ(t.session.DataBuffer, (Bytes{1, 0xEE, 3}));
-}
 
 TEST_F(Choice, CloseRunsEveryStepInOrderWithoutReloading) {
   for (Answer answer : {Answer::Yes, Answer::No}) {
