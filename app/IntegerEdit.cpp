@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <algorithm>
 
 namespace kestrel {
 namespace {
@@ -19,6 +20,8 @@ bool IsAcceptedCharacter(QChar c) {
 IntegerEdit::IntegerEdit(QWidget* parent) : QLineEdit(parent) {
   setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   setAcceptDrops(false);
+  // Composed input would bypass the key filter.
+  setAttribute(Qt::WA_InputMethodEnabled, false);
   setText(Format(value_, digits_));
   connect(this, &QLineEdit::textChanged, this, &IntegerEdit::TextChanged);
 }
@@ -62,8 +65,9 @@ void IntegerEdit::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const QString typed = event->text();
-  const bool printable = typed.size() == 1 && typed[0].isPrint();
-  if (printable && !IsAcceptedCharacter(typed[0])) {
+  const bool controlKey =
+      std::all_of(typed.begin(), typed.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+  if (!controlKey && !std::all_of(typed.begin(), typed.end(), IsAcceptedCharacter)) {
     QApplication::beep();
     return;
   }

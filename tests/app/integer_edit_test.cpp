@@ -27,6 +27,8 @@ TEST(IntegerEditTest, TypingTakesDigitsSignsAndControlKeysOnly) {
   edit.SetValue(56000);
   edit.end(false);
   Type(edit, "a.,x ");
+  QKeyEvent emoji(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("😀"));
+  QCoreApplication::sendEvent(&edit, &emoji);
   EXPECT_EQ(edit.text(), "56000");
   Type(edit, "1");
   EXPECT_EQ(edit.text(), "560001");
