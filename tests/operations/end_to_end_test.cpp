@@ -350,4 +350,21 @@ TEST_F(EndToEndTest, SignatureFuseAndLockBitsAndEraseAll) {
   EXPECT_TRUE(boxes_.empty());
 }
 
+TEST_F(EndToEndTest, WriteWhoseWorkingFileCannotLoadLeavesTheChipAlone) {
+  const std::size_t chip = Emulator::ChipNumber("ATmega8A");
+  SelectChip(chip);
+  device_->ModifyChip(chip, [](emulator::ChipState& state) { state.flash[0] = 0x42; });
+  const emulator::ChipState before = device_->Chip(chip);
+  S().DataBuffer = {1, 2, 3};
+  S().WorkingFileName = (std::filesystem::path(ProgramEnvironment::config->Path()) / "missing.bin").string();
+  for (int option : {1, 2, 3}) Form3->CheckBox(option)->setChecked(true);
+  TakeReceived();
+  Choose(10);
+  EXPECT_EQ(boxes_, std::vector<std::string>{ReloadFailedText});
+  EXPECT_EQ(TakeReceived(), std::vector<std::string>{"SelectChip"});
+  EXPECT_EQ(device_->Chip(chip).flash, before.flash);
+  EXPECT_NE(Status(), AllCorrectText);
+  EXPECT_EQ(S().DataBuffer, (Bytes{1, 2, 3}));
+}
+
 }  // namespace
