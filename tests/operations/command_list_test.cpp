@@ -373,23 +373,6 @@ TEST_F(ReloadTest, MalformedHexFileEndsTheClickSilently) {
   EXPECT_TRUE(view.warnings.empty());
 }
 
-// Through the reply handling: a mismatch drops the rest of the verification.
-TEST_F(CommandListTest, FailingVerifyReportsTheFirstBadBlock) {
-  Offer({11});
-  session.Chip.ProgramMemorySize = 1000;
-  session.DataBuffer = Pattern(1000);
-  Choose(11);
-  const int polls = link.Serve([](const Bytes& command) {
-    Bytes reply(command.begin(), command.begin() + std::min<std::size_t>(command.size(), 6));
-    // Every block from 224 on differs.
-    if (command[0] == OpVerifyProgramMemory) reply.push_back((command[1] | command[2] << 8) >= 224 ? 0 : 1);
-    return reply;
-  });
-  EXPECT_EQ(view.StatusText(), "Ошибка по адресу E0. Попробуйте программировать снова!");
-  EXPECT_TRUE(session.CommandQueue.empty());
-  EXPECT_EQ(polls, 3) << "SelectChip, the block at 0 and the failing one at 224";
-}
-
 TEST(BitWrites, LockWritesOnlyCheckedBitsAndFuseWritesEveryBit) {
   FakeLink link;
   WriteLockBits(link.session, {true, false, true, false});
