@@ -29,6 +29,7 @@
 #include "buffer/WorkingFile.h"
 #include "buffer/forms/FileBrowser.h"
 #include "buffer/forms/THexGrid.h"
+#include "buffer/forms/UserAction.h"
 #include "link/Reception.h"
 #include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
@@ -175,8 +176,8 @@ void TForm1::CreateGroupBoxes() {
   ShellComboBox1 = Place<QComboBox>(GroupBox1, "ShellComboBox1", QRect(5, 15, 100, 22));
   ShellTreeView1 = PlaceInGroup<QTreeView>(GroupBox1, "ShellTreeView1");
   ShellListView1 = PlaceInGroup<QTreeView>(GroupBox1, "ShellListView1");
-  browser_ =
-      new FileBrowser(ShellComboBox1, ShellTreeView1, ShellListView1, [this] { ShellListView1Click(); });
+  browser_ = new FileBrowser(ShellComboBox1, ShellTreeView1, ShellListView1,
+                             [this] { RunUserAction([this] { ShellListView1Click(); }); });
   GroupBox2 = GroupBox(this, "GroupBox2", "Микросхема");
   ListBox1 = PlaceInGroup<QListWidget>(GroupBox2, "ListBox1");
   GroupBox3 = GroupBox(this, "GroupBox3", "Команда");
@@ -186,8 +187,10 @@ void TForm1::CreateGroupBoxes() {
 }
 
 void TForm1::ConnectHandlers() {
-  connect(ToolButton2, &QToolButton::clicked, this, &TForm1::ToolButton2Click);
-  connect(ToolButton5, &QToolButton::clicked, this, &TForm1::ToolButton5Click);
+  connect(ToolButton2, &QToolButton::clicked, this,
+          [this] { RunUserAction([this] { ToolButton2Click(); }); });
+  connect(ToolButton5, &QToolButton::clicked, this,
+          [this] { RunUserAction([this] { ToolButton5Click(); }); });
   connect(ToolButton6, &QToolButton::clicked, this, &TForm1::ToolButton6Click);
   connect(ToolButton8, &QToolButton::clicked, this, &TForm1::ToolButton8Click);
   connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
@@ -262,9 +265,11 @@ void TForm1::FormActivate() {}
 void TForm1::FormClose(QCloseEvent* event) {
   event->ignore();
   WindowShutdown steps(*this);
-  if (kestrel::FormClose(
-          Session1, [this] { return ToolButton5Click(); }, steps))
-    event->accept();
+  RunUserAction([&] {
+    if (kestrel::FormClose(
+            Session1, [this] { return ToolButton5Click(); }, steps))
+      event->accept();
+  });
 }
 
 void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {

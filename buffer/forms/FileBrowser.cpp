@@ -24,6 +24,7 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
       folders_(folders),
       tree_(tree),
       list_(list),
+      listViewport_(list->viewport()),
       folderModel_(new QFileSystemModel(this)),
       fileModel_(new QFileSystemModel(this)),
       choose_(std::move(choose)) {
@@ -54,7 +55,7 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
   list_->header()->setSectionsMovable(false);
-  list_->viewport()->installEventFilter(this);
+  listViewport_->installEventFilter(this);
   list_->installEventFilter(this);
 
   folders_->setMaxVisibleItems(FolderComboLines);
@@ -106,7 +107,7 @@ std::optional<std::string> FileBrowser::SelectedFile() const {
 }
 
 bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == list_->viewport()) {
+  if (watched == listViewport_) {
     // A press on an empty part of the list leaves no file selected.
     if (event->type() == QEvent::MouseButtonPress &&
         !list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())

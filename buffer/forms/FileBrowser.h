@@ -41,6 +41,8 @@ class FileBrowser : public QObject {
   QComboBox* folders_;
   QTreeView* tree_;
   QTreeView* list_;
+  // Compared by address only: the filter also sees the list's last events while it is destroyed.
+  QWidget* listViewport_;
   QFileSystemModel* folderModel_;
   QFileSystemModel* fileModel_;
   std::function<void()> choose_;

@@ -170,6 +170,11 @@ TEST_F(MainWindowFiles, CloseKeepsTheWindowForUnsavedEditsUnlessTheUserLetsThemG
   answers = {Answer::Yes};
   savePath_.clear();
   EXPECT_FALSE(Form1->close());
+  // A save that fails is reported and keeps the window too.
+  answers = {Answer::Yes};
+  savePath_ = QString::fromStdString(dir.File("no-such-folder/out.bin"));
+  EXPECT_FALSE(Form1->close());
+  EXPECT_EQ(Asked().back().kind, ModalRequest::Error);
   EXPECT_NE(Form3, nullptr);
   EXPECT_TRUE(Form1->LayoutReady);
   EXPECT_EQ(Session1().DataBuffer[0], 0xEE);
