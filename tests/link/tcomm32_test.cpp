@@ -297,7 +297,9 @@ TEST_F(TComm32Fake, LineEventsAreRaisedInTheirOrder) {
   comm->OnSetRLSD = record("SetRLSD");
   comm->OnClearRLSD = record("ClearRLSD");
   ASSERT_TRUE(comm->OpenPort());
-  EXPECT_TRUE(state->WaitFor([&] { return state->commMask == 0x07FE; }));
+  // The reader's first look at the modem status has happened, so the status set below is
+  // reported only through the raised events.
+  EXPECT_TRUE(state->WaitFor([&] { return state->commMask == 0x07FE && state->modemStatusReads > 0; }));
 
   {
     std::lock_guard lock(state->mutex);

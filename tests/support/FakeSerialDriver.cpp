@@ -100,6 +100,7 @@ bool FakeSerialDriver::SetCommMask(std::uint32_t events) {
 
 bool FakeSerialDriver::GetModemStatus(std::uint32_t& status) {
   std::lock_guard lock(state_->mutex);
+  ++state_->modemStatusReads;
   status = state_->modemStatus;
   return state_->modemStatusKnown;
 }

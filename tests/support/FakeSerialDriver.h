@@ -40,6 +40,7 @@ struct FakeSerialState {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> queueSizes;
   std::uint32_t readInterval = 0;
   std::uint32_t commMask = 0;
+  int modemStatusReads = 0;
   std::vector<std::uint8_t> written;
   bool stopRaised = false;
   bool receivePurged = false;
