@@ -29,7 +29,7 @@
 #include "buffer/WorkingFile.h"
 #include "buffer/forms/FileBrowser.h"
 #include "buffer/forms/THexGrid.h"
-#include "buffer/forms/UserAction.h"
+#include "app/UserAction.h"
 #include "link/Reception.h"
 #include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
@@ -306,11 +306,14 @@ void TForm1::ListBox1KeyUp(int key) {
   if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1Click(Session1);
 }
 
-void TForm1::ListBox2MouseUp() { ListBox2Click(Session1); }
+// A write that reloads the working file can end in the silent abort or a file error.
+void TForm1::ListBox2MouseUp() {
+  RunUserAction([this] { ListBox2Click(Session1); });
+}
 
 // Enter acts as it goes down, so a held key repeats the operation.
 void TForm1::ListBox2KeyDown(int key) {
-  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox2Click(Session1);
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox2MouseUp();
 }
 
 bool TForm1::event(QEvent* event) {

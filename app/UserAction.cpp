@@ -1,4 +1,4 @@
-#include "buffer/forms/UserAction.h"
+#include "app/UserAction.h"
 
 #include <QString>
 #include <exception>
