@@ -4,207 +4,29 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QKeyEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QListWidget>
-#include <QMouseEvent>
 #include <QPushButton>
-#include <chrono>
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <thread>
 
-#include "app/KestrelApplication.h"
-#include "app/MessageBoxes.h"
-#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
-#include "app/TForm5.h"
 #include "app/TForm7.h"
-#include "buffer/BinaryFile.h"
-#include "emulator/Emulator.h"
 #include "link/Commands.h"
 #include "operations/MemorySequences.h"
 #include "operations/forms/TForm4.h"
 #include "operations/forms/TForm6.h"
-#include "tests/support/Pty.h"
+#include "tests/support/ProgramHarness.h"
 
 using namespace kestrel;
-using namespace std::chrono_literals;
+using namespace kestrel::test;
 using emulator::Emulator;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
-// One application for the whole run, as in the program; settings and COM aliases live in a
-// scratch folder.
-class ProgramEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override {
-    // The offscreen platform says so on every raise of the queue window.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-      if (!message.startsWith(QLatin1String("This plugin does not support")))
-        std::fprintf(stderr, "%s\n", qPrintable(message));
-    });
-    config = std::make_unique<test::TempConfigHome>();
-    app_ = std::make_unique<KestrelApplication>(argc_, argv_);
-  }
-  void TearDown() override {
-    app_.reset();
-    config.reset();
-  }
-  static inline std::unique_ptr<test::TempConfigHome> config;
-
- private:
-  int argc_ = 1;
-  char name_[16] = "end_to_end";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<KestrelApplication> app_;
-};
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new ProgramEnvironment);
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = 60s) {
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
-}
-
-void MouseUp(QWidget* target) {
-  const QPointF at(3, 3);
-  QMouseEvent event(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                    Qt::NoModifier);
-  QApplication::sendEvent(target, &event);
-}
-
-void Key(QWidget* target, QEvent::Type type, int key) {
-  QKeyEvent event(type, key, Qt::NoModifier);
-  QApplication::sendEvent(target, &event);
-}
-
-std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%X", value);
-  return text;
-}
-
-Bytes Pattern(std::size_t length, unsigned seed) {
-  Bytes bytes(length);
-  for (std::size_t i = 0; i < length; ++i) bytes[i] = static_cast<std::uint8_t>((i * 131 + seed) ^ (i >> 8));
-  return bytes;
-}
-
-// Intel HEX data records of 16 bytes from address 0 and the end record.
-std::string IntelHex(const Bytes& image) {
-  std::string text;
-  char field[16];
-  for (std::size_t at = 0; at < image.size(); at += 16) {
-    const std::size_t count = std::min<std::size_t>(16, image.size() - at);
-    unsigned sum = count + (at >> 8 & 0xFF) + (at & 0xFF);
-    std::snprintf(field, sizeof field, ":%02X%04X00", unsigned(count), unsigned(at));
-    text += field;
-    for (std::size_t i = 0; i < count; ++i) {
-      std::snprintf(field, sizeof field, "%02X", image[at + i]);
-      text += field;
-      sum += image[at + i];
-    }
-    std::snprintf(field, sizeof field, "%02X\r\n", (0x100 - sum % 0x100) % 0x100);
-    text += field;
-  }
-  return text + ":00000001FF\r\n";
-}
-
-std::vector<std::string> Texts(const QListWidget* list) {
-  std::vector<std::string> texts;
-  for (int row = 0; row < list->count(); ++row) texts.push_back(list->item(row)->text().toStdString());
-  return texts;
-}
-
-std::vector<std::string> BoxNames(const TBitDialog& dialog) {
-  std::vector<std::string> names;
-  for (const QCheckBox* box : dialog.BitBoxes) names.push_back(box->text().toStdString());
-  return names;
-}
-
-class EndToEndTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    emulator::EmulatorOptions options;
-    options.configHome = ProgramEnvironment::config->Path();
-    options.trace = [this](const std::string& line) {
-      // Commands the device received: "[time] <- Name: bytes".
-      const auto arrow = line.find("<- ");
-      if (arrow == std::string::npos) return;
-      const std::lock_guard lock(traceMutex_);
-      received_.push_back(line.substr(arrow + 3, line.find(':', arrow) - arrow - 3));
-    };
-    device_ = std::make_unique<Emulator>(options);
-    device_->Start();
-    SetModalResponder([this](const ModalRequest& request) {
-      boxes_.push_back(request.text.toStdString());
-      return std::pair{Answer::Yes, QString()};
-    });
-    CreateForms();
-    Form1->show();
-    const std::size_t chips = Emulator::Catalogue().size();
-    ASSERT_TRUE(WaitFor([&] { return Form1->ListBox1->count() == int(chips) && Idle(); }))
-        << "discovery did not finish; caption " << Form1->windowTitle().toStdString() << "; boxes "
-        << ::testing::PrintToString(boxes_);
-  }
-
-  void TearDown() override {
-    DestroyForms();
-    SetModalResponder(nullptr);
-    device_->Stop();
-  }
-
-  static Session& S() { return Form1->Session1; }
-  static bool Idle() { return S().CommandQueue.empty(); }
-
-  void WaitIdle() {
-    ASSERT_TRUE(WaitFor(Idle)) << S().CommandQueue.size() << " commands still waiting";
-    EXPECT_FALSE(Form5->isVisible()) << "the queue window closes when the queue runs empty";
-  }
-
-  std::vector<std::string> TakeReceived() {
-    const std::lock_guard lock(traceMutex_);
-    return std::exchange(received_, {});
-  }
-
-  void SelectChip(std::size_t number) {
-    Form1->ListBox1->setCurrentRow(int(number));
-    MouseUp(Form1->ListBox1->viewport());
-    WaitIdle();
-  }
-
-  // Chooses the command list's row of `code`, by mouse or by Enter going down.
-  void Choose(std::uint8_t code, bool byEnter = false) {
-    QListWidget* list = Form1->ListBox2;
-    int row = 0;
-    while (row < list->count() && S().RowCommands[row] != code) ++row;
-    ASSERT_LT(row, list->count()) << "the chip does not offer " << int(code);
-    list->setCurrentRow(row);
-    if (byEnter)
-      Key(list, QEvent::KeyPress, Qt::Key_Return);
-    else
-      MouseUp(list->viewport());
-    WaitIdle();
-  }
-
-  std::string Status() const { return Form1->StatusText().toStdString(); }
-
-  std::unique_ptr<Emulator> device_;
-  std::vector<std::string> boxes_;  // texts of the message boxes shown
-
- private:
-  std::mutex traceMutex_;
-  std::vector<std::string> received_;
-};
+using EndToEndTest = ProgramTest;
 
 TEST_F(EndToEndTest, DiscoveryShowsTheProgrammerAndItsChips) {
   EXPECT_EQ(Form1->windowTitle().toStdString(), emulator::ProgrammerName());
@@ -251,12 +73,8 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
   // A chip above 64 KiB takes a raw image, which HEX records with 16-bit offsets cannot address.
   const bool large = type.flashSize > 0x10000;
   const Bytes image = Pattern(large ? type.flashSize - 30000 : type.flashSize * 3 / 4 + 5, 1);
-  const auto file =
-      std::filesystem::path(ProgramEnvironment::config->Path()) / (large ? "image.bin" : "image.hex");
-  std::ofstream(file, std::ios::binary)
-      << (large ? std::string(image.begin(), image.end()) : IntelHex(image));
-  S().WorkingFileName = file.string();
-  for (int option : {1, 2, 3, 4}) Form3->CheckBox(option)->setChecked(true);
+  UseWorkingFile(image, large ? "image.bin" : "image.hex");
+  SetOptions({1, 2, 3, 4});
   Choose(10);
   EXPECT_EQ(Status(), AllCorrectText);
   EXPECT_EQ(S().DataBuffer, image);
@@ -278,10 +96,7 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
   // EEPROM from the buffer as edited, without reloading: erase, write, verify, read back.
   const Bytes data = Pattern(type.eepromSize - 3, 7);
   S().DataBuffer = data;
-  for (int option : {1, 2, 3, 4}) Form3->CheckBox(option)->setChecked(false);
-  Form3->CheckBox(5)->setChecked(false);
-  Form3->CheckBox(6)->setChecked(true);
-  Form3->CheckBox(7)->setChecked(true);
+  SetOptions({6, 7});
   Choose(14);
   EXPECT_EQ(Status(), AllCorrectText);
   const Bytes eeprom = device_->Chip(chip).eeprom;
@@ -356,8 +171,8 @@ TEST_F(EndToEndTest, WriteWhoseWorkingFileCannotLoadLeavesTheChipAlone) {
   device_->ModifyChip(chip, [](emulator::ChipState& state) { state.flash[0] = 0x42; });
   const emulator::ChipState before = device_->Chip(chip);
   S().DataBuffer = {1, 2, 3};
-  S().WorkingFileName = (std::filesystem::path(ProgramEnvironment::config->Path()) / "missing.bin").string();
-  for (int option : {1, 2, 3}) Form3->CheckBox(option)->setChecked(true);
+  S().WorkingFileName = (std::filesystem::path(ProgramEnvironment::ConfigHome()) / "missing.bin").string();
+  SetOptions({1, 2, 3});
   TakeReceived();
   Choose(10);
   EXPECT_EQ(boxes_, std::vector<std::string>{ReloadFailedText});
