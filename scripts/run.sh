@@ -17,7 +17,10 @@ TXT
 fi
 
 export XDG_CONFIG_HOME=${KESTREL_CONFIG_HOME:-$build/demo-config}
-mkdir -p "$XDG_CONFIG_HOME"
+mkdir -p "$XDG_CONFIG_HOME/TARVELIN"
+# On the first demo start the file browser opens on the sample firmware.
+settings="$XDG_CONFIG_HOME/TARVELIN/KESTREL.conf"
+[ -e "$settings" ] || printf '[General]\nPath=%s\n' "$root/samples" > "$settings"
 "$build/emulator/kestrel-emulator" --port COM1 --config-home "$XDG_CONFIG_HOME" \
   --state "$XDG_CONFIG_HOME/emulator-state.bin" &
 emulator=$!
