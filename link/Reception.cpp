@@ -33,7 +33,7 @@ void DropScannedBytes(Session& s, std::size_t end) {
 }
 
 void AcceptReply(Session& s) {
-  if (s.CommandQueue.empty() || s.ReplyRecord[0] != s.CommandQueue.front().Data[0]) return;
+  if (!ReplyAnswersHead(s)) return;
   HandleReply(s);
   DequeueCommand(s);
 }

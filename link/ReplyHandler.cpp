@@ -116,7 +116,33 @@ void Introduce(Session& s, const Reply& r) {
   GetChipCount(s);
 }
 
+// How many bytes after its code a reply repeats from its request.
+std::size_t EchoedParameters(std::uint8_t code) {
+  switch (code) {
+    case OpReadProgramMemory:
+    case OpReadEeprom:
+    case OpVerifyProgramMemory:
+    case OpVerifyEeprom:
+      return 5;
+    case OpGetLockBitName:
+    case OpGetFuseBitName:
+    case OpGetInfoLine:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
 }  // namespace
+
+bool ReplyAnswersHead(const Session& s) {
+  if (s.CommandQueue.empty() || s.ReplyLength == 0) return false;
+  const QueuedCommand& head = s.CommandQueue.front();
+  if (s.ReplyRecord[0] != head.Data[0]) return false;
+  const std::size_t echoed = std::min(
+      {EchoedParameters(head.Data[0]), std::size_t{s.ReplyLength} - 1, std::size_t{head.Length} - 1});
+  return std::equal(s.ReplyRecord.begin() + 1, s.ReplyRecord.begin() + 1 + echoed, head.Data.get() + 1);
+}
 
 void FillCommandList(Session& s, std::uint32_t mask) {
   s.view.ClearCommandList();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "link/CommandQueue.h"
 #include "link/Commands.h"
 #include "link/Frame.h"
 #include "tests/support/FakeView.h"
@@ -156,4 +157,40 @@ TEST(Reception, ManyFramesInOneChunkAreHandledInOrder) {
   link.Receive(chunk);
   EXPECT_EQ(link.view.chips, (std::vector<std::string>{"a", "b", "c", "d", "e"}));
   EXPECT_EQ(link.session.FillCount, 0);
+}
+
+// The device carried out a command twice (it was sent again at a poll that crossed it): the
+// second reply is not taken for the next block, bit name or line of the same kind.
+TEST(Reception, ARepeatedReplyDoesNotAnswerTheNextCommandOfItsKind) {
+  FakeLink link;
+  Session& s = link.session;
+  s.DataBuffer.assign(32, 0xEE);
+  ReadProgramMemory(s, 0, 16);
+  ReadProgramMemory(s, 16, 16);
+  Bytes first{0x09, 0, 0, 0, 0, 16};
+  first.insert(first.end(), 16, 0x11);
+  link.Reply(first);
+  link.Reply(first);
+  ASSERT_EQ(s.CommandQueue.size(), 1u) << "the second block still waits for its own reply";
+  EXPECT_EQ(Bytes(s.DataBuffer.begin() + 16, s.DataBuffer.end()), Bytes(16, 0xEE));
+
+  ClearCommandQueue(s);
+  VerifyEeprom(s, 0, 16);
+  VerifyEeprom(s, 16, 16);
+  link.Reply({0x0F, 0, 0, 0, 0, 16, 1});
+  link.Reply({0x0F, 0, 0, 0, 0, 16, 1});
+  ASSERT_EQ(s.CommandQueue.size(), 1u);
+  link.Reply({0x0F, 16, 0, 0, 0, 16, 0});
+  EXPECT_EQ(link.view.StatusText(), "Ошибка по адресу 10. Попробуйте программировать снова!");
+
+  link.view.lockDialog.CreateBitBoxes(2);
+  GetLockBitName(s, 0);
+  GetLockBitName(s, 1);
+  link.Reply({0xF4, 0, 2, 'L', '0'});
+  s.SendAttempts = 3;
+  link.Reply({0xF4, 0, 2, 'L', '0'});
+  EXPECT_EQ(s.SendAttempts, 3) << "a reply for another command resets nothing";
+  link.Reply({0xF4, 1, 2, 'L', '1'});
+  EXPECT_TRUE(s.CommandQueue.empty());
+  EXPECT_EQ(link.view.lockDialog.Names(), (std::vector<std::string>{"L0", "L1"}));
 }
