@@ -1,0 +1,60 @@
+// The link watchdog on its real 5000 ms timer, in the whole program against the emulated
+// programmer: the device falls silent, the program takes it as gone, and finds it again when
+// its polls come back.
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+
+#include "app/TForm1.h"
+#include "link/Commands.h"
+#include "link/Watchdog.h"
+#include "operations/forms/TForm4.h"
+#include "operations/forms/TForm6.h"
+#include "tests/support/ProgramHarness.h"
+
+using namespace kestrel;
+using namespace kestrel::test;
+using namespace std::chrono_literals;
+using emulator::Emulator;
+
+namespace {
+
+using WatchdogEndToEnd = ProgramTest;
+
+bool NotConnected() { return Form1->windowTitle().toStdString() == NotConnectedCaption; }
+
+TEST_F(WatchdogEndToEnd, SilenceDisconnectsAndReturningPollsRediscover) {
+  const std::size_t chip = Emulator::ChipNumber("ATmega8A");
+  SelectChip(chip);
+  const auto& type = Emulator::Catalogue()[chip];
+  ASSERT_EQ(Form4->BitCount(), int(type.locks.size()));
+  ASSERT_EQ(Form6->BitCount(), int(type.fuses.size()));
+  ASSERT_GT(Form1->ListBox2->count(), 0);
+
+  device_->SetSilent(true);
+  const auto silent = std::chrono::steady_clock::now();
+  ASSERT_TRUE(WaitFor(NotConnected, 8s));
+  const auto waited = std::chrono::steady_clock::now() - silent;
+  // The last poll came at most one poll interval before the silence.
+  EXPECT_GE(waited, std::chrono::milliseconds(WatchdogIntervalMs) - 100ms);
+  EXPECT_LE(waited, std::chrono::milliseconds(WatchdogIntervalMs) + 1000ms);
+
+  EXPECT_EQ(Form1->ListBox1->count(), 0);
+  EXPECT_EQ(Form1->ListBox2->count(), 0);
+  EXPECT_EQ(Form4->BitCount(), 0) << "the lock boxes go with the chip";
+  EXPECT_EQ(Form6->BitCount(), int(type.fuses.size())) << "the fuse boxes stay";
+  ASSERT_EQ(S().CommandQueue.size(), 1u);
+  EXPECT_EQ(S().CommandQueue.front().Data[0], OpGetProgrammerName);
+
+  TakeReceived();
+  device_->SetSilent(false);
+  ASSERT_TRUE(Discovered(5s));
+  EXPECT_EQ(Form1->windowTitle().toStdString(), emulator::ProgrammerName());
+  const auto received = TakeReceived();
+  ASSERT_FALSE(received.empty());
+  EXPECT_EQ(received.front(), "GetProgrammerName");
+  EXPECT_TRUE(boxes_.empty());
+}
+
+}  // namespace
