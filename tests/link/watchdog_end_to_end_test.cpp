@@ -33,12 +33,12 @@ TEST_F(WatchdogEndToEnd, SilenceDisconnectsAndReturningPollsRediscover) {
   ASSERT_GT(Form1->ListBox2->count(), 0);
 
   device_->SetSilent(true);
-  const auto silent = std::chrono::steady_clock::now();
   ASSERT_TRUE(WaitFor(NotConnected, 8s));
-  const auto waited = std::chrono::steady_clock::now() - silent;
-  // The last poll came at most one poll interval before the silence.
-  EXPECT_GE(waited, std::chrono::milliseconds(WatchdogIntervalMs) - 100ms);
-  EXPECT_LE(waited, std::chrono::milliseconds(WatchdogIntervalMs) + 1000ms);
+  // Measured from the device's last poll; the toolkit's coarse timers fire within 5 % of their
+  // interval.
+  const auto waited = std::chrono::steady_clock::now() - LastPoll();
+  EXPECT_GE(waited, std::chrono::milliseconds(WatchdogIntervalMs * 95 / 100));
+  EXPECT_LE(waited, std::chrono::milliseconds(WatchdogIntervalMs * 105 / 100) + 200ms);
 
   EXPECT_EQ(Form1->ListBox1->count(), 0);
   EXPECT_EQ(Form1->ListBox2->count(), 0);

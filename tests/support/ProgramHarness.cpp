@@ -124,11 +124,12 @@ void ProgramTest::SetUp() {
   Configure(options);
   options.configHome = ProgramEnvironment::ConfigHome();
   options.trace = [this](const std::string& line) {
-    // Commands the device received: "[time] <- Name: bytes".
-    const auto arrow = line.find("<- ");
-    if (arrow == std::string::npos) return;
+    // "[time] <- Name: bytes" for a command received, "[time] -> poll: bytes" for a poll sent.
     const std::lock_guard lock(traceMutex_);
-    received_.push_back(line.substr(arrow + 3, line.find(':', arrow) - arrow - 3));
+    if (line.find("] -> poll:") != std::string::npos) lastPoll_ = std::chrono::steady_clock::now();
+    const auto arrow = line.find("<- ");
+    if (arrow != std::string::npos)
+      received_.push_back(line.substr(arrow + 3, line.find(':', arrow) - arrow - 3));
   };
   device_ = std::make_unique<emulator::Emulator>(options);
   device_->Start();
@@ -163,6 +164,11 @@ bool ProgramTest::Discovered(std::chrono::milliseconds limit) {
 std::vector<std::string> ProgramTest::TakeReceived() {
   const std::lock_guard lock(traceMutex_);
   return std::exchange(received_, {});
+}
+
+std::chrono::steady_clock::time_point ProgramTest::LastPoll() {
+  const std::lock_guard lock(traceMutex_);
+  return lastPoll_;
 }
 
 void ProgramTest::SelectChip(std::size_t number) {

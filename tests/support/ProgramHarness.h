@@ -83,6 +83,8 @@ class ProgramTest : public ::testing::Test {
 
   // Names of the commands the device received since the last call, oldest first.
   std::vector<std::string> TakeReceived();
+  // When the device last sent its poll.
+  std::chrono::steady_clock::time_point LastPoll();
 
   // Selects the chip in the chip list by mouse and waits for its requests to be answered.
   void SelectChip(std::size_t number);
@@ -105,6 +107,7 @@ class ProgramTest : public ::testing::Test {
  private:
   std::mutex traceMutex_;
   std::vector<std::string> received_;
+  std::chrono::steady_clock::time_point lastPoll_;
 };
 
 }  // namespace kestrel::test
