@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
+#include <atomic>
 
 namespace kestrel {
 namespace {
@@ -20,11 +21,18 @@ class NotificationEvent : public QEvent {
   std::unique_ptr<std::uint8_t[]> block;
 };
 
+// Qt guards its event queue with a lock that a race detector cannot see inside Qt's libraries.
+// The counter shows it the hand-over: the posting thread releases each complete event, and this
+// thread acquires before it touches one, delivered or deleted undelivered.
 class Receiver : public QObject {
  public:
   explicit Receiver(std::function<void(NotificationEvent&)> deliver) : deliver_(std::move(deliver)) {}
+  ~Receiver() override { published_.load(std::memory_order_acquire); }
+
+  void Publish() { published_.fetch_add(1, std::memory_order_release); }
 
   bool event(QEvent* e) override {
+    published_.load(std::memory_order_acquire);
     if (e->type() != NotificationEventType) return QObject::event(e);
     deliver_(static_cast<NotificationEvent&>(*e));
     return true;
@@ -32,6 +40,7 @@ class Receiver : public QObject {
 
  private:
   std::function<void(NotificationEvent&)> deliver_;
+  std::atomic<std::uint64_t> published_{0};
 };
 
 class QtNotifyTarget : public NotifyTarget {
@@ -42,7 +51,9 @@ class QtNotifyTarget : public NotifyTarget {
   bool Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) override {
     // Posted events to one receiver are delivered in the order they were posted; Qt takes
     // ownership of the event and drops it unseen if the receiver goes first.
-    QCoreApplication::postEvent(&receiver_, new NotificationEvent(code, count, std::move(block)));
+    auto* event = new NotificationEvent(code, count, std::move(block));
+    receiver_.Publish();
+    QCoreApplication::postEvent(&receiver_, event);
     return true;
   }
 
