@@ -1,0 +1,318 @@
+// Reading, and writing with erase and verification, a chip's whole program memory through the
+// real program (its windows offscreen, the serial component over a pseudo-terminal) against the
+// emulated programmer: first with the device pacing every byte at the line rate (11 bits a byte,
+// 8O1), timed against the wire limit, then at full speed.
+//
+//   bench_operations_throughput [--chip NAME] [--baud N]
+//
+// NAME is a chip of the emulator's catalogue (default ATmega2560, 256 KiB: the paced runs take
+// minutes; ATmega328P, 32 KiB, is a quick run). N is the paced line rate (default 56000).
+// Goal: each paced operation within 5 % of the wire limit.
+
+#include <stdlib.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <string>
+
+#include "app/KestrelApplication.h"
+#include "app/MessageBoxes.h"
+#include "app/Startup.h"
+#include "app/TForm1.h"
+#include "app/TForm3.h"
+#include "emulator/Emulator.h"
+#include "emulator/Pacer.h"
+#include "link/Commands.h"
+#include "link/Frame.h"
+#include "operations/BlockTransfer.h"
+#include "operations/MemorySequences.h"
+
+using namespace kestrel;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr int BitsPerByte = emulator::Pacer::BitsPerByte;
+
+// Bytes on the line for one command: its frame, the reply frame, and the poll the device sends
+// right behind the reply, which asks for the next command.
+std::size_t ExchangeBytes(std::size_t commandPayload, std::size_t replyPayload) {
+  return commandPayload + FrameOverhead + replyPayload + FrameOverhead + FrameHeaderSize;
+}
+
+// The whole operation: the poll that asks for the first command, then SelectChip (payload 2,
+// confirmed with 1 byte), the operation's commands, and EndOperation (1, confirmed with 1).
+struct WireLimit {
+  std::size_t bytes = FrameHeaderSize + ExchangeBytes(2, 1);
+  void Add(std::size_t commandPayload, std::size_t replyPayload) {
+    bytes += ExchangeBytes(commandPayload, replyPayload);
+  }
+  // The memory in blocks: each command carries 6 bytes of opcode, address and count, and the
+  // block's data when `dataOut`; each reply `replyFixed` bytes, and the data when `dataBack`.
+  void AddBlocks(std::uint32_t size, bool dataOut, std::size_t replyFixed, bool dataBack) {
+    for (std::uint32_t at = 0; at < size; at += MaxBlockSize) {
+      const std::size_t n = std::min(MaxBlockSize, size - at);
+      Add(6 + (dataOut ? n : 0), replyFixed + (dataBack ? n : 0));
+    }
+  }
+  void AddEnd() { Add(1, 1); }
+};
+
+// Read: blocks answered with code, address, count and the data.
+WireLimit ReadLimit(std::uint32_t size) {
+  WireLimit limit;
+  limit.AddBlocks(size, false, 6, true);
+  limit.AddEnd();
+  return limit;
+}
+
+// Erase all (1 byte, confirmed), the write blocks (confirmed with 1 byte), EndOperation; with
+// the verification, the verify blocks with the same data (answered with code, address, count
+// and verdict: 7 bytes) and another EndOperation.
+WireLimit WriteLimit(std::uint32_t size, bool verify) {
+  WireLimit limit;
+  limit.Add(1, 1);
+  limit.AddBlocks(size, true, 1, false);
+  limit.AddEnd();
+  if (verify) {
+    limit.AddBlocks(size, true, 7, false);
+    limit.AddEnd();
+  }
+  return limit;
+}
+
+// Frame bytes in both directions as the device traces them.
+class LineCounter {
+ public:
+  void Trace(const std::string& line) {
+    const auto colon = line.find(": ");
+    if (colon == std::string::npos) return;
+    std::lock_guard lock(mutex_);
+    bytes_ += (line.size() - colon) / 3;
+  }
+  std::size_t Take() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(bytes_, 0);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::size_t bytes_ = 0;
+};
+
+Session& S() { return Form1->Session1; }
+
+// Runs the event loop as the program does until `done` holds; false after `limit`.
+bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+  const auto deadline = Clock::now() + limit;
+  QTimer wake;
+  wake.start(20);
+  while (!done()) {
+    if (Clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  return true;
+}
+
+bool Idle() { return S().CommandQueue.empty(); }
+
+void ChooseRow(QListWidget* list, int row, void (TForm1::*mouseUp)()) {
+  list->setCurrentRow(row);
+  (Form1->*mouseUp)();
+}
+
+// The program with the device behind COM1, discovered and with the chip selected.
+class Program {
+ public:
+  Program(const std::string& configHome, std::uint32_t baud, std::size_t chip, LineCounter* counter) {
+    emulator::EmulatorOptions options;
+    options.configHome = configHome;
+    options.baud = baud;
+    if (counter) options.trace = [counter](const std::string& line) { counter->Trace(line); };
+    device_ = std::make_unique<emulator::Emulator>(options);
+    device_->Start();
+    CreateForms();
+    Form1->show();
+    const int chips = static_cast<int>(emulator::Emulator::Catalogue().size());
+    if (!RunUntil([&] { return Form1->ListBox1->count() == chips && Idle(); }, std::chrono::seconds(60)))
+      throw std::runtime_error("the programmer was not discovered");
+    ChooseRow(Form1->ListBox1, static_cast<int>(chip), &TForm1::ListBox1MouseUp);
+    if (!RunUntil(Idle, std::chrono::seconds(60))) throw std::runtime_error("the chip was not selected");
+  }
+  ~Program() {
+    DestroyForms();
+    device_->Stop();
+  }
+
+  emulator::Emulator& Device() { return *device_; }
+
+  // Chooses the command list's row of `code` and returns the seconds until the queue ran empty.
+  double Run(std::uint8_t code) {
+    int row = 0;
+    while (row < Form1->ListBox2->count() && S().RowCommands[row] != code) ++row;
+    if (row == Form1->ListBox2->count()) throw std::runtime_error("the chip lacks a command");
+    const auto start = Clock::now();
+    ChooseRow(Form1->ListBox2, row, &TForm1::ListBox2MouseUp);
+    if (!RunUntil(Idle, std::chrono::seconds(1200))) throw std::runtime_error("the operation did not end");
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  }
+
+ private:
+  std::unique_ptr<emulator::Emulator> device_;
+};
+
+void SetWriteOptions(bool verify) {
+  Form3->CheckBox(1)->setChecked(false);
+  Form3->CheckBox(2)->setChecked(true);
+  Form3->CheckBox(3)->setChecked(verify);
+}
+
+std::vector<std::uint8_t> RandomImage(std::size_t size) {
+  std::mt19937 random(2024);
+  std::vector<std::uint8_t> image(size);
+  for (auto& byte : image) byte = static_cast<std::uint8_t>(random());
+  return image;
+}
+
+void Check(bool good, const char* what) {
+  if (!good) throw std::runtime_error(what);
+}
+
+void PacedRuns(const std::string& configHome, std::uint32_t baud, std::size_t chip, std::uint32_t size) {
+  LineCounter counter;
+  Program program(configHome, baud, chip, &counter);
+  const double byteSeconds = double(BitsPerByte) / baud;
+  std::printf("Paced at %u bit/s, 11 bits a byte (%.1f us a byte).\n", baud, byteSeconds * 1e6);
+  std::printf(
+      "Wire limit: every frame byte of the operation in both directions, one after the other: the\n"
+      "poll that asks for the first command; per command its frame (payload + 7), the reply frame\n"
+      "(payload + 7) and the poll behind the reply (6). Commands: SelectChip, the operation's own,\n"
+      "EndOperation; blocks of %u bytes. Host and device turnaround count as nothing. The time\n"
+      "runs from the click to the empty queue, so it holds the wait for the device's first poll\n"
+      "(idle polls come every 50 ms).\n\n",
+      MaxBlockSize);
+  std::printf("%-26s %10s %10s %10s %10s %8s %10s\n", "operation", "limit B", "traced B", "limit s", "time s",
+              "over", "data B/s");
+
+  const auto report = [&](const char* name, const WireLimit& limit, double seconds) {
+    const double limitSeconds = limit.bytes * byteSeconds;
+    std::printf("%-26s %10zu %10zu %10.2f %10.2f %7.1f%% %10.0f\n", name, limit.bytes, counter.Take(),
+                limitSeconds, seconds, (seconds / limitSeconds - 1) * 100, size / seconds);
+  };
+
+  S().DataBuffer.clear();
+  counter.Take();
+  const double read = program.Run(OpReadProgramMemory);
+  Check(S().DataBuffer == program.Device().Chip(chip).flash, "the read brought other bytes");
+  report("read", ReadLimit(size), read);
+
+  S().DataBuffer = RandomImage(size);
+  SetWriteOptions(true);
+  counter.Take();
+  const double writeVerify = program.Run(OpWriteProgramMemory);
+  Check(Form1->StatusText() == QString::fromUtf8(AllCorrectText), "the verification failed");
+  Check(program.Device().Chip(chip).flash == S().DataBuffer, "the chip differs from the image");
+  report("erase, write and verify", WriteLimit(size, true), writeVerify);
+  std::printf("(\"traced B\": the frame bytes the device saw and sent during the operation.)\n\n");
+}
+
+void FullSpeedRuns(const std::string& configHome, std::size_t chip, std::uint32_t size) {
+  Program program(configHome, 0, chip, nullptr);
+  std::printf("Full speed (no pacing): program-memory bytes per second.\n");
+  const auto report = [&](const char* name, double seconds, const WireLimit& limit) {
+    std::printf("%-26s %8.3f s %10.0f B/s   (at 56000 bit/s the wire limit is %.0f B/s)\n", name, seconds,
+                size / seconds, size / (limit.bytes * double(BitsPerByte) / 56000));
+  };
+  S().DataBuffer.clear();
+  const double read = program.Run(OpReadProgramMemory);
+  Check(S().DataBuffer == program.Device().Chip(chip).flash, "the read brought other bytes");
+  report("read", read, ReadLimit(size));
+
+  S().DataBuffer = RandomImage(size);
+  SetWriteOptions(false);
+  const double write = program.Run(OpWriteProgramMemory);
+  Check(program.Device().Chip(chip).flash == S().DataBuffer, "the chip differs from the image");
+  report("erase and write", write, WriteLimit(size, false));
+
+  SetWriteOptions(true);
+  const double writeVerify = program.Run(OpWriteProgramMemory);
+  Check(Form1->StatusText() == QString::fromUtf8(AllCorrectText), "the verification failed");
+  report("erase, write and verify", writeVerify, WriteLimit(size, true));
+}
+
+// Settings and the COM alias in a scratch folder, removed at the end.
+class ScratchConfigHome {
+ public:
+  ScratchConfigHome() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
+    path_ = pattern;
+    setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
+  }
+  ~ScratchConfigHome() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string chipName = "ATmega2560";
+  std::uint32_t baud = 56000;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--chip") == 0) {
+      chipName = argv[i + 1];
+    } else if (std::strcmp(argv[i], "--baud") == 0) {
+      baud = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+    } else {
+      std::fprintf(stderr, "usage: %s [--chip NAME] [--baud N]\n", argv[0]);
+      return 2;
+    }
+  }
+  if (argc % 2 == 0 || baud == 0) {
+    std::fprintf(stderr, "usage: %s [--chip NAME] [--baud N]\n", argv[0]);
+    return 2;
+  }
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The offscreen platform says so on every raise of the queue window.
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (!message.startsWith(QLatin1String("This plugin does not support")))
+      std::fprintf(stderr, "%s\n", qPrintable(message));
+  });
+
+  try {
+    const std::size_t chip = emulator::Emulator::ChipNumber(chipName);
+    const std::uint32_t size = emulator::Emulator::Catalogue()[chip].flashSize;
+    ScratchConfigHome home;
+    KestrelApplication app(argc, argv);
+    // Only a surprise would raise a box; it is answered and counted as a failure.
+    std::vector<QString> boxes;
+    SetModalResponder([&](const ModalRequest& request) {
+      boxes.push_back(request.text);
+      return std::pair{Answer::Yes, QString()};
+    });
+    std::printf("%s: program memory %u bytes.\n\n", chipName.c_str(), size);
+    PacedRuns(home.Path(), baud, chip, size);
+    FullSpeedRuns(home.Path(), chip, size);
+    SetModalResponder(nullptr);
+    Check(boxes.empty(), "a message box was shown");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "bench_operations_throughput: %s\n", error.what());
+    return 1;
+  }
+  return 0;
+}
