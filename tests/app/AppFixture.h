@@ -13,25 +13,14 @@
 #include "app/KestrelApplication.h"
 #include "app/MessageBoxes.h"
 #include "app/Startup.h"
+#include "tests/support/ApplicationEnvironment.h"
 #include "tests/support/FakeSerialDriver.h"
 #include "tests/support/Pty.h"
 
 namespace kestrel::test {
 
-class KestrelApplicationEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { application_ = std::make_unique<KestrelApplication>(argc_, argv_); }
-  void TearDown() override { application_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "app_tests";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<KestrelApplication> application_;
-};
-
 inline const auto* const kestrelApplication =
-    ::testing::AddGlobalTestEnvironment(new KestrelApplicationEnvironment);
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment<KestrelApplication>);
 
 class ShellTest : public ::testing::Test {
  protected:

@@ -4,24 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <memory>
-
 #include "tests/buffer/WaitFor.h"
+#include "tests/support/ApplicationEnvironment.h"
 
 namespace kestrel {
 
-class QtAppEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "buffer_tests";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-
-inline const auto* const qtAppEnvironment = ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+inline const auto* const qtAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new test::ApplicationEnvironment<QApplication>);
 
 }  // namespace kestrel

@@ -11,24 +11,15 @@
 #include "app/TForm5.h"
 #include "operations/forms/TForm4.h"
 #include "operations/forms/TForm6.h"
+#include "tests/support/ApplicationEnvironment.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
 
 namespace {
 
-class QtApplication : public ::testing::Environment {
- public:
-  void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-  void TearDown() override { app_.reset(); }
-
- private:
-  int argc_ = 1;
-  char name_[16] = "windows";
-  char* argv_[2] = {name_, nullptr};
-  std::unique_ptr<QApplication> app_;
-};
-const auto* const qtApplication = ::testing::AddGlobalTestEnvironment(new QtApplication);
+const auto* const qtApplication =
+    ::testing::AddGlobalTestEnvironment(new test::ApplicationEnvironment<QApplication>);
 
 void Key(QWidget* target, QEvent::Type type, int key) {
   QKeyEvent event(type, key, Qt::NoModifier);
