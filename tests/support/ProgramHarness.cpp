@@ -10,7 +10,6 @@
 #include <fstream>
 #include <thread>
 
-#include "app/KestrelApplication.h"
 #include "app/MessageBoxes.h"
 #include "app/Startup.h"
 #include "app/TForm1.h"
@@ -22,20 +21,9 @@ namespace kestrel::test {
 
 using namespace std::chrono_literals;
 
-struct ProgramEnvironment::Parts {
-  TempConfigHome config;
-  int argc = 1;
-  char name[16] = "program_tests";
-  char* argv[2] = {name, nullptr};
-  KestrelApplication app{argc, argv};
-};
-
 namespace {
 std::string configHome;
 }
-
-ProgramEnvironment::ProgramEnvironment() = default;
-ProgramEnvironment::~ProgramEnvironment() = default;
 
 void ProgramEnvironment::SetUp() {
   // The offscreen platform says so on every raise of the queue window.
@@ -43,12 +31,12 @@ void ProgramEnvironment::SetUp() {
     if (!message.startsWith(QLatin1String("This plugin does not support")))
       std::fprintf(stderr, "%s\n", qPrintable(message));
   });
-  parts_ = std::make_unique<Parts>();
-  configHome = parts_->config.Path();
+  config_ = std::make_unique<TempConfigHome>();
+  configHome = config_->Path();
 }
 
 void ProgramEnvironment::TearDown() {
-  parts_.reset();
+  config_.reset();
   configHome.clear();
 }
 

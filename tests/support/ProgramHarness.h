@@ -16,8 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "app/KestrelApplication.h"
 #include "emulator/Emulator.h"
 #include "link/Session.h"
+#include "tests/support/ApplicationEnvironment.h"
 #include "tests/support/Pty.h"
 
 class QListWidget;
@@ -31,22 +33,21 @@ namespace kestrel::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// One application object for the whole test program, as in the program, and the scratch
-// folder that holds the settings and the COM aliases.
+// The scratch folder that holds the settings and the COM aliases for the whole test program,
+// made before the application object.
 class ProgramEnvironment : public ::testing::Environment {
  public:
-  ProgramEnvironment();
-  ~ProgramEnvironment() override;
   void SetUp() override;
   void TearDown() override;
   static const std::string& ConfigHome();
 
  private:
-  struct Parts;
-  std::unique_ptr<Parts> parts_;
+  std::unique_ptr<TempConfigHome> config_;
 };
 
 inline const auto* const programEnvironment = ::testing::AddGlobalTestEnvironment(new ProgramEnvironment);
+inline const auto* const programApplication =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment<KestrelApplication>);
 
 // Runs the event loop until `done` holds; false when `limit` passed first.
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(60));
