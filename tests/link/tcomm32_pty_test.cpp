@@ -16,6 +16,7 @@
 
 #include "link/TComm32.h"
 #include "tests/support/NotifyQueue.h"
+#include "tests/support/OpenPortError.h"
 #include "tests/support/Pty.h"
 
 namespace kestrel {
@@ -50,14 +51,7 @@ struct Port {
     };
   }
 
-  std::string OpenError() {
-    try {
-      comm->OpenPort();
-    } catch (const ECommsError& e) {
-      return e.what();
-    }
-    return "";
-  }
+  std::string OpenError() { return test::OpenPortError(*comm); }
 
   bool Receive(std::size_t size) {
     return notify->DrainUntil([&] { return received.size() >= size; });

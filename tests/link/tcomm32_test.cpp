@@ -9,6 +9,7 @@
 #include "link/TComm32.h"
 #include "tests/support/FakeSerialDriver.h"
 #include "tests/support/NotifyQueue.h"
+#include "tests/support/OpenPortError.h"
 
 namespace kestrel {
 namespace {
@@ -32,14 +33,7 @@ class TComm32Fake : public ::testing::Test {
     comm->SetEventChar(0);
   }
 
-  std::string OpenError() {
-    try {
-      comm->OpenPort();
-    } catch (const ECommsError& e) {
-      return e.what();
-    }
-    return "";
-  }
+  std::string OpenError() { return test::OpenPortError(*comm); }
 
   LineSettings LastApplied() {
     std::lock_guard lock(state->mutex);
