@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
   kestrel::FakeView view;
   kestrel::Session session(view, [](const std::uint8_t*, std::uint16_t) { return true; });
   try {
-    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxImageSize + 1);
-    if (!text || text->size() > kestrel::MaxImageSize || !kestrel::LoadHexStream(session, *text)) return 1;
+    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxHexTextSize + 1);
+    if (!text || text->size() > kestrel::MaxHexTextSize || !kestrel::LoadHexStream(session, *text, argv[1]))
+      return 1;
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(session.DataBuffer.data()),
               static_cast<std::streamsize>(session.DataBuffer.size()));
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
       return 1;
     }
   } catch (const kestrel::EAbort&) {
-    std::fprintf(stderr, "%s: no end-of-file record\n", argv[1]);
+    std::fprintf(stderr, "%s\n", view.StatusText().c_str());
     return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());

@@ -1,5 +1,8 @@
 #include "buffer/BinaryFile.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
 #include "link/Session.h"
@@ -10,8 +13,10 @@ bool IsHexFileName(const std::string& path) {
   const std::string name = path.substr(path.rfind('/') + 1);
   const auto dot = name.rfind('.');
   if (dot == std::string::npos) return false;
-  const std::string extension = name.substr(dot);
-  return extension == ".hex" || extension == ".HEX";
+  std::string extension = name.substr(dot);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension == ".hex";
 }
 
 bool LoadBinaryStream(Session& session, std::span<const std::uint8_t> image) {
@@ -24,17 +29,23 @@ bool LoadBinaryStream(Session& session, std::span<const std::uint8_t> image) {
   return true;
 }
 
+bool IsHexFile(const Session& session, const std::string& path) {
+  return IsHexFileName(path) && session.view.OptionChecked(HexOption);
+}
+
 bool LoadWorkingFileIntoBuffer(Session& session) {
+  const std::string& path = session.WorkingFileName;
+  const bool hex = IsHexFile(session, path);
+  // A HEX text may be larger than the image it describes.
+  const std::size_t limit = hex ? MaxHexTextSize : MaxImageSize;
   // One byte past the limit is enough to know a file is too long.
-  const auto file = ReadRegularFile(session.WorkingFileName, MaxImageSize + 1);
+  const auto file = ReadRegularFile(path, limit + 1);
   if (!file) return false;
-  if (file->size() > MaxImageSize) {
+  if (file->size() > limit) {
     session.view.ShowWarning(SizeWarningText);
     return false;
   }
-  if (IsHexFileName(session.WorkingFileName) && session.view.OptionChecked(HexOption))
-    return LoadHexStream(session, *file);
-  return LoadBinaryStream(session, *file);
+  return hex ? LoadHexStream(session, *file, path) : LoadBinaryStream(session, *file);
 }
 
 bool LoadFile(Session& session) {

@@ -1,45 +1,51 @@
 #pragma once
-// The Intel HEX reader: data records and the end-of-file record only. Each data record's 16-bit
-// load offset is its address in the image; other record types are skipped and checksums are not
-// examined. The image starts at offset 0; bytes no data record covers read FF.
+// The Intel HEX reader. A data record lands at its 16-bit load offset plus the base set by the
+// last extended segment address record (type 02: value * 16) or extended linear address record
+// (type 04: value * 65536); start address records and unknown types are skipped. Every record's
+// digits, length and checksum are checked. The image starts at address 0, bytes no data record
+// covers read FF, and of two records for the same address the later one wins.
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace kestrel {
 
 struct Session;
 
-// Value of a hexadecimal digit; lower-case a-f count as their values, any other character as 0.
-int HexDigitValue(std::uint8_t character);
+// The largest HEX text read: a full image of MaxImageSize bytes in 16-byte records fits.
+inline constexpr std::size_t MaxHexTextSize = 4 * 1024 * 1024;
 
-// The source text, read strictly forwards one character at a time and never past its end.
-class HexSource {
- public:
-  explicit HexSource(std::span<const std::uint8_t> text) : text_(text) {}
-
-  // Reads up to and including the next ":". Raises EAbort when the end of the text is reached,
-  // also when the ":" is the text's last character.
-  void SeekRecordStart();
-  std::uint8_t ReadHexByte();
-  std::uint16_t ReadHexWord();
-
- private:
-  // The value of the next digit; at the end of the text it counts 0 and nothing is read.
-  int NextDigit();
-
-  std::span<const std::uint8_t> text_;
-  std::size_t position_ = 0;
+enum class HexFault {
+  None,
+  NoRecords,         // not a single ":" in the text
+  NoEndRecord,       // the text ends before an end-of-file record
+  BadDigit,          // a character that is not a hexadecimal digit where one belongs
+  CutRecord,         // the line or the text ends before the record's checksum
+  TrailingText,      // more than blanks between the checksum and the line end
+  BadChecksum,       // the record's bytes do not sum to 0
+  BadAddressRecord,  // an extended address record without exactly two data bytes
+  TooLarge,          // a data byte at or past MaxImageSize - 1: the image would reach the limit
 };
 
-// Builds the image of an Intel HEX text; raises EAbort when the text ends before an end-of-file
-// record (an empty or truncated text included). Nothing after the end-of-file record is read.
-std::vector<std::uint8_t> ReadHexImage(std::span<const std::uint8_t> text);
+struct HexReadResult {
+  std::vector<std::uint8_t> image;  // empty unless fault is None
+  HexFault fault = HexFault::None;
+  std::size_t line = 0;  // where the fault lies, counted from 1; CR LF, LF and CR each end a line
+};
 
-// Reads the image and makes it the buffer through LoadBinaryStream. Returns whether the buffer
-// took it; raises EAbort as ReadHexImage does, leaving the buffer untouched.
-bool LoadHexStream(Session& session, std::span<const std::uint8_t> text);
+// Reads the image of an Intel HEX text; nothing after the end-of-file record is looked at.
+HexReadResult ReadHexImage(std::span<const std::uint8_t> text);
+
+// The status panel's report of a malformed file, naming the file (without its folder) and line.
+std::string HexFaultMessage(const std::string& path, HexFault fault, std::size_t line);
+
+// Reads the text of the file at `path` and makes its image the buffer through LoadBinaryStream.
+// An image that would reach the size limit gets the size warning and returns false. A malformed
+// text puts its report into the status panel and raises EAbort. Either way the buffer is left
+// as it was.
+bool LoadHexStream(Session& session, std::span<const std::uint8_t> text, const std::string& path);
 
 }  // namespace kestrel

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 
+#include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
+#include "buffer/HexWriter.h"
 #include "link/Session.h"
 
 namespace kestrel {
@@ -13,7 +15,10 @@ bool SaveBufferAs(Session& session, const AskFileNameFn& askFileName) {
   std::error_code ignored;
   if (std::filesystem::exists(*name, ignored) && session.view.AskYesNo(OverwriteQuestion) != Answer::Yes)
     return false;
-  ReplaceFileContents(*name, session.DataBuffer);
+  if (IsHexFile(session, *name))
+    ReplaceFileContents(*name, WriteHexImage(session.DataBuffer));
+  else
+    ReplaceFileContents(*name, session.DataBuffer);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// Saving the memory image: always as a raw binary image, whatever the chosen name.
+// Saving the memory image: as Intel HEX to a name ending in ".hex" (any case) while the HEX
+// option is on, so that the file loads back as the same image; otherwise as raw binary.
 
 #include <functional>
 #include <optional>

@@ -1,17 +1,35 @@
-// libFuzzer target: the Intel HEX reader on arbitrary text. Every input either gives an image no
-// longer than a 64 KiB address space plus one full record, or ends in the silent abort.
+// libFuzzer target: the Intel HEX reader on arbitrary text, and the writer. A text either gives
+// an image below the size limit or a fault with the line it lies on; an image read, and the
+// input itself taken as an image, come back byte for byte from the writer's text.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 
+#include "buffer/BinaryFile.h"
 #include "buffer/HexReader.h"
-#include "link/Abort.h"
+#include "buffer/HexWriter.h"
+
+namespace {
+
+void ExpectRoundTrip(std::span<const std::uint8_t> image) {
+  const kestrel::HexReadResult back = kestrel::ReadHexImage(kestrel::WriteHexImage(image));
+  if (back.fault != kestrel::HexFault::None ||
+      !std::equal(image.begin(), image.end(), back.image.begin(), back.image.end()))
+    std::abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  try {
-    const auto image = kestrel::ReadHexImage(std::span<const std::uint8_t>(data, size));
-    if (image.size() > 0xFFFF + 255) std::abort();
-  } catch (const kestrel::EAbort&) {
+  const std::span<const std::uint8_t> input(data, size);
+  const kestrel::HexReadResult read = kestrel::ReadHexImage(input);
+  if (read.fault == kestrel::HexFault::None) {
+    if (read.image.size() >= kestrel::MaxImageSize) std::abort();
+    ExpectRoundTrip(read.image);
+  } else if (!read.image.empty() || read.line == 0 || read.line > size + 1) {
+    std::abort();
   }
+  ExpectRoundTrip(input);
   return 0;
 }

@@ -67,22 +67,19 @@ TEST_F(BinaryLoad, ExtensionRuleAndHexOption) {
     WriteFile(dir.File(name), HexText);
   EXPECT_TRUE(IsHexFileName("/x/firmware.hex"));
   EXPECT_TRUE(IsHexFileName("/x/firmware.HEX"));
+  EXPECT_TRUE(IsHexFileName("/x/firmware.Hex"));
   EXPECT_TRUE(IsHexFileName(".hex"));
-  EXPECT_FALSE(IsHexFileName("/x/firmware.Hex"));
   EXPECT_FALSE(IsHexFileName("/x/hex"));
   EXPECT_FALSE(IsHexFileName("/x.hex/plain"));
   EXPECT_FALSE(IsHexFileName("/x/a.hex.bin"));
 
-  const Bytes raw = Text(HexText);
-  EXPECT_TRUE(Load("firmware.hex"));
-  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
-  EXPECT_TRUE(Load("firmware.HEX"));
-  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
-  EXPECT_TRUE(Load("firmware.Hex"));
-  EXPECT_EQ(t.session.DataBuffer, raw);
+  for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"}) {
+    EXPECT_TRUE(Load(name));
+    EXPECT_EQ(t.session.DataBuffer.size(), 19u) << name;
+  }
   t.view.options[HexOption] = false;
   EXPECT_TRUE(Load("firmware.hex"));
-  EXPECT_EQ(t.session.DataBuffer, raw);
+  EXPECT_EQ(t.session.DataBuffer, Text(HexText));
 }
 
 TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
@@ -94,23 +91,29 @@ TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
   EXPECT_FALSE(Load(""));  // a folder is not a file
   EXPECT_TRUE(t.view.warnings.empty());
 
+  // A malformed HEX file: the buffer stays empty and the status panel says why.
   ASSERT_TRUE(Load("old.bin"));
   WriteFile(dir.File("cut.hex"), std::string(":03001000010203E7\r\n"));
   EXPECT_THROW(Load("cut.hex"), EAbort);
   EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(t.view.warnings.empty());
+}
 
-  // A HEX file over the limit warns although its image would be small.
+TEST_F(BinaryLoad, HexTextsUpTo4MiBAreRead) {
+  // Text after the end record fills the file to exactly 4 MiB: it loads.
   std::string longHex = HexText;
-  longHex.resize(MaxImageSize + 1, '\n');
-  WriteFile(dir.File("long.hex"), longHex);
-  EXPECT_FALSE(Load("long.hex"));
-  EXPECT_EQ(t.view.warnings.size(), 1u);
-  // At exactly the limit the HEX file is read: the limit is on the image.
-  longHex.resize(MaxImageSize);
+  longHex.resize(4 * 1024 * 1024, '\n');
   WriteFile(dir.File("long.hex"), longHex);
   EXPECT_TRUE(Load("long.hex"));
   EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  EXPECT_TRUE(t.view.warnings.empty());
+  // One byte more gets the size warning.
+  longHex.push_back('\n');
+  WriteFile(dir.File("long.hex"), longHex);
+  EXPECT_FALSE(Load("long.hex"));
+  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_EQ(t.view.warnings, std::vector<std::string>{SizeWarningText});
 }
 
 TEST_F(BinaryLoad, HiddenButtonLoadKeepsTheOldBufferWhenRefused) {
@@ -223,11 +226,53 @@ TEST_F(SaveDialog, ProposesTheWorkingFileAndAsksBeforeOverwriting) {
   EXPECT_EQ(ReadFile(dir.File("existing.bin")), Bytes(16, 0x42));
   EXPECT_EQ(t.view.questions, (std::vector<std::string>(2, "Перезаписать существующий файл?")));
 
-  // Raw bytes whatever the extension; the working file and the flag stay.
+  // With the HEX option off a .hex name gets raw bytes too; the working file and the flag stay.
   EXPECT_TRUE(Save(dir.File("image.hex")));
   EXPECT_EQ(ReadFile(dir.File("image.hex")), Bytes(16, 0x42));
   EXPECT_EQ(t.session.WorkingFileName, dir.File("work.bin"));
   EXPECT_TRUE(t.session.BufferModified);
+}
+
+TEST_F(SaveDialog, HexNamesGetIntelHexThatLoadsBackByteForByte) {
+  t.view.options[HexOption] = true;
+  for (const std::size_t size : {0, 0xFFFF, 0x10000, 0x10001, 200 * 1024}) {
+    Bytes image(size);
+    for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(i * 13 + (i >> 12));
+    t.session.DataBuffer = image;
+    t.view.answers = {Answer::Yes};
+    ASSERT_TRUE(Save(dir.File("saved.Hex")));
+
+    // One record a CR LF line: full 16-byte data records but the last, a linear address record
+    // where each 64 KiB above the first begins, the end record last.
+    const Bytes bytes = ReadFile(dir.File("saved.Hex"));
+    std::string text(bytes.begin(), bytes.end());
+    std::vector<std::string> addressRecords;
+    std::size_t dataRecords = 0, fullRecords = 0;
+    std::string last;
+    for (std::size_t at = 0, end; at < text.size(); at = end + 2) {
+      end = text.find("\r\n", at);
+      ASSERT_NE(end, std::string::npos) << size;
+      last = text.substr(at, end - at);
+      ASSERT_EQ(last.find_first_of("\r\n"), std::string::npos) << size;
+      if (last.starts_with(":02000004")) addressRecords.push_back(last);
+      if (last.substr(7, 2) == "00") ++dataRecords, fullRecords += last.starts_with(":10");
+    }
+    EXPECT_EQ(last, ":00000001FF") << size;
+    EXPECT_EQ(dataRecords, (size + 15) / 16) << size;
+    EXPECT_EQ(fullRecords, size / 16) << size;
+    const std::vector<std::string> linear = {":020000040001F9", ":020000040002F8", ":020000040003F7"};
+    EXPECT_EQ(addressRecords,
+              std::vector(linear.begin(), linear.begin() + (size + 0xFFFF) / 0x10000 - (size != 0)))
+        << size;
+
+    t.session.WorkingFileName = dir.File("saved.Hex");
+    t.session.DataBuffer = {1, 2, 3};
+    ASSERT_TRUE(LoadFile(t.session)) << size;
+    EXPECT_EQ(t.session.DataBuffer, image) << size;
+  }
+  // Other names stay raw.
+  ASSERT_TRUE(Save(dir.File("saved.bin")));
+  EXPECT_EQ(ReadFile(dir.File("saved.bin")), t.session.DataBuffer);
 }
 
 TEST_F(SaveDialog, CancelledDialogLeavesTheDiskUnchanged) {

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "buffer/BinaryFile.h"
+#include "buffer/HexWriter.h"
 #include "link/Abort.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/support/FakeView.h"
@@ -13,70 +15,132 @@ using namespace kestrel;
 
 namespace {
 
-Bytes Image(const std::string& text) { return ReadHexImage(Text(text)); }
+HexReadResult Read(const std::string& text) { return ReadHexImage(Text(text)); }
+
+Bytes Image(const std::string& text) {
+  const HexReadResult read = Read(text);
+  EXPECT_EQ(read.fault, HexFault::None) << "line " << read.line << " of\n" << text;
+  return read.image;
+}
+
+// `count` bytes of `value` from `address`, FF below.
+Bytes Filled(std::size_t address, std::size_t count, std::uint8_t value) {
+  Bytes image(address, 0xFF);
+  image.resize(address + count, value);
+  return image;
+}
 
 }  // namespace
 
-TEST(HexReader, DataAtItsOffsetWithGapsFF) {
-  const Bytes image = Image(":03001000010203E7\r\n:00000001FF\r\n");
-  ASSERT_EQ(image.size(), 19u);
-  EXPECT_EQ(Bytes(image.begin(), image.begin() + 16), Bytes(16, 0xFF));
-  EXPECT_EQ(Bytes(image.begin() + 16, image.end()), (Bytes{1, 2, 3}));
+TEST(HexReader, AddressRecordsSetTheBaseOfTheDataThatFollows) {
+  // Linear base 0x10000, then segment base 0x2000 * 16, then linear 0 again; start address
+  // records change nothing; the later record for 0x20001 wins.
+  const Bytes image = Image(
+      ":020000040001F9\n:02000000ABCD86\n"
+      ":020000022000DC\n:0400000500001234B1\n:020000001122CB\n:01000100EF0F\n"
+      ":020000040000FA\n:0100000042BD\n:00000001FF\n");
+  ASSERT_EQ(image.size(), 0x20002u);
+  EXPECT_EQ(image[0], 0x42);
+  EXPECT_EQ(image[1], 0xFF);
+  EXPECT_EQ(image[0x10000], 0xAB);
+  EXPECT_EQ(image[0x10001], 0xCD);
+  EXPECT_EQ(image[0x20000], 0x11);
+  EXPECT_EQ(image[0x20001], 0xEF);
+  // A record running past its 64 KiB page goes on in the next one.
+  EXPECT_EQ(Image(":02FFFF001122CD\n:00000001FF\n"), [] {
+    Bytes expected = Filled(0xFFFF, 1, 0x11);
+    expected.push_back(0x22);
+    return expected;
+  }());
+  // A data record of count 0 stores nothing, wherever it points.
+  EXPECT_EQ(Image(":0100000042BD\n:00F0000010\n:00000001FF\n"), (Bytes{0x42}));
 }
 
-TEST(HexReader, MissingEndTruncatedOrEmptyTextsAbort) {
-  for (const char* text : {"", ":", "\r\n", ":03001000010203E7\r\n", ":03001000010203E7\r\n:", ":0300100001",
-                           ":000000", "no records"}) {
-    EXPECT_THROW(Image(text), EAbort) << '"' << text << '"';
+TEST(HexReader, LineEndsDigitCaseAndTextAroundTheRecordsLoad) {
+  Bytes expected(19, 0xFF);
+  expected[16] = 1, expected[17] = 2, expected[18] = 3;
+  for (const std::string end : {"\n", "\r\n", "\r"}) {
+    EXPECT_EQ(
+        Image("made by hand" + end + ":03001000010203E7" + end + ":00000001FF" + end + "after ::" + end),
+        expected)
+        << "line end " << int(end.back());
   }
-  // A text that stops right after the end record's type is complete.
-  EXPECT_TRUE(Image(":00000001").empty());
+  // Lower-case digits, blank lines, blanks after a record and no line end after the last one.
+  EXPECT_EQ(Image("\n\n:02000000abcd86  \t\n\n:00000001ff"), (Bytes{0xAB, 0xCD}));
 }
 
-TEST(HexReader, AddressRecordsDoNotShiftData) {
-  EXPECT_EQ(Image(":020000040001F9\n:02000000ABCD86\n:020000021000EC\n:01000100EF10\n:00000001FF\n"),
-            (Bytes{0xAB, 0xEF}));
-  // Start address records and unknown types are skipped too.
-  EXPECT_EQ(Image(":0400000500001234B1\n:04000003AAAA0000AB\n:0100000042BD\n:0000000AF6\n:00000001FF"),
-            (Bytes{0x42}));
+TEST(HexReader, MalformedTextsNameTheFaultAndItsLine) {
+  const struct {
+    const char* text;
+    HexFault fault;
+    std::size_t line;
+  } cases[] = {
+      {"", HexFault::NoRecords, 1},
+      {"\r\n\r\n", HexFault::NoRecords, 2},
+      {"no records", HexFault::NoRecords, 1},
+      {":03001000010203E7\r\n", HexFault::NoEndRecord, 1},
+      {":03001000010203E7\n\n", HexFault::NoEndRecord, 2},
+      {":0100000042BD\n:03001000010203E8\n:00000001FF\n", HexFault::BadChecksum, 2},
+      {":00000001FE\n", HexFault::BadChecksum, 1},
+      {"\r\n:0100000042BD\r\n:0300100001G203E7\r\n:00000001FF\r\n", HexFault::BadDigit, 3},
+      {":0100000042BD\r:01 000042BD\r:00000001FF\r", HexFault::BadDigit, 2},
+      {":0300100001020\n3E7\n:00000001FF\n", HexFault::CutRecord, 1},
+      {":0100000042BD\r\n:0300100001\r\n", HexFault::CutRecord, 2},
+      {":", HexFault::CutRecord, 1},
+      {":0000000", HexFault::CutRecord, 1},
+      {":0100000042BD00\n:00000001FF\n", HexFault::TrailingText, 1},
+      {":0100000042BD:00000001FF\n", HexFault::TrailingText, 1},
+      {":03000004000100F8\n:00000001FF\n", HexFault::BadAddressRecord, 1},
+      {":0100000210ED\n:00000001FF\n", HexFault::BadAddressRecord, 1},
+  };
+  for (const auto& c : cases) {
+    const HexReadResult read = Read(c.text);
+    EXPECT_EQ(read.fault, c.fault) << '"' << c.text << '"';
+    EXPECT_EQ(read.line, c.line) << '"' << c.text << '"';
+    EXPECT_TRUE(read.image.empty()) << '"' << c.text << '"';
+  }
 }
 
-TEST(HexReader, RecordShapes) {
-  // A record of count 0 stores nothing, wherever it points.
-  EXPECT_EQ(Image(":0100000042BD\n:00F00000F0\n:00000001FF\n"), (Bytes{0x42}));
-  // A record running past 0xFFFF goes on at 0x10000; a full record from 0xFFFF reaches furthest.
-  Bytes image = Image(":02FFFF001122CD\n:00000001FF\n");
-  ASSERT_EQ(image.size(), 0x10001u);
-  EXPECT_EQ(image[0xFFFF], 0x11);
-  EXPECT_EQ(image[0x10000], 0x22);
-  EXPECT_EQ(image[0], 0xFF);
-  image = Image(":FFFFFF00" + std::string(510, '7') + "00\n:00000001FF\n");
-  ASSERT_EQ(image.size(), 0xFFFFu + 255u);
-  EXPECT_EQ(image.back(), 0x77);
-  // Later records win; text around the records is ignored; nothing after the end record is read.
-  EXPECT_EQ(Image("garbage first\n:020000001111DC\n:0100010022DC\nnoise :00000001FF\n:01000000EE11 ::"),
-            (Bytes{0x11, 0x22}));
-  // Lower-case digits read as their values, other characters in digit places count 0,
-  // checksums are never examined.
-  EXPECT_EQ(Image(":02000000abCD00\n:00000001FF"), (Bytes{0xAB, 0xCD}));
-  EXPECT_EQ(Image(":0200000G1zx900\n:00000001FF"), (Bytes{0x10, 0x09}));
-  // A record cut short by its line end reads the next characters as its digits.
-  EXPECT_EQ(Image(":0200000001\nAB\n:00000001FF"), (Bytes{0x01, 0x0A}));
+TEST(HexReader, AnImageReachingTheSizeLimitIsRefusedWithoutBeingBuilt) {
+  // The last byte an image may hold is at 0x7FFFE.
+  const Bytes last = Image(":020000040007F3\n:01FFFE0011F1\n:00000001FF\n");
+  ASSERT_EQ(last.size(), MaxImageSize - 1);
+  EXPECT_EQ(last.back(), 0x11);
+  for (const char* text :
+       {":020000040007F3\n:01FFFF0011F0\n:00000001FF\n", ":020000040007F3\n:02FFFE001122CE\n:00000001FF\n",
+        ":0200000480007A\n:0100000042BD\n:00000001FF\n",  // at 0x80000000
+        ":02000002FFFFFE\n:01FFFF0011F0\n:00000001FF\n", ":02000004FFFFFC\n:01FFFF0011F0\n:00000001FF\n"}) {
+    const HexReadResult read = Read(text);
+    EXPECT_EQ(read.fault, HexFault::TooLarge) << text;
+    EXPECT_EQ(read.line, 2u) << text;
+  }
 }
 
-TEST(HexReader, LoadHandsTheImageToTheBufferAndKeepsItOnAbort) {
+TEST(HexReader, LoadReportsAMalformedFileInTheStatusPanelAndKeepsTheBuffer) {
   FakeLink t;
-  ASSERT_TRUE(LoadHexStream(t.session, Text(":03001000010203E7\n:00000001FF\n")));
+  ASSERT_TRUE(LoadHexStream(t.session, Text(":03001000010203E7\n:00000001FF\n"), "/a/b.hex"));
   EXPECT_EQ(t.session.DataBuffer.size(), 19u);
   EXPECT_EQ(t.view.formatGridCalls, 1);
-  EXPECT_THROW(LoadHexStream(t.session, Text(":0100000042BD\n")), EAbort);
+
+  const std::string text = ":03001000010203E7\n" + std::string(10, '\n') + ":0100000042BC\n:00000001FF\n";
+  EXPECT_THROW(LoadHexStream(t.session, Text(text), "/work/fw/blink.hex"), EAbort);
+  EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле blink.hex, строка 12: неверная контрольная сумма");
+  EXPECT_THROW(LoadHexStream(t.session, Text(":0100000042BD\n"), "cut.hex"), EAbort);
+  EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_EQ(t.session.DataBuffer.size(), 19u);
   EXPECT_EQ(t.view.formatGridCalls, 1);
   EXPECT_TRUE(t.view.warnings.empty());
+
+  // An image too large for the program gets the size warning, not a report.
+  EXPECT_FALSE(LoadHexStream(t.session, Text(":020000040008F2\n:0100000042BD\n:00000001FF\n"), "big.hex"));
+  EXPECT_EQ(t.view.warnings,
+            std::vector<std::string>{"Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!"});
+  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
 }
 
-// Real files made by other tools: a small AVR firmware converted by the AVR binutils and by
-// srecord at several record lengths; the image must equal the binary from address 0, gaps FF.
+// Real files made by other tools from a small AVR firmware: for a chip of 32 KiB, and for one
+// of 256 KiB with code placed above 64 KiB by the linker. Each image must equal what objcopy
+// makes of the same file, with FF below its first address.
 class ToolMadeHexFiles : public ::testing::Test {
  protected:
   static bool Run(const std::string& command) {
@@ -86,8 +150,8 @@ class ToolMadeHexFiles : public ::testing::Test {
 
   static void SetUpTestSuite() {
     dir_ = new ScratchDir;
-    if (!Run("command -v avr-gcc && command -v avr-objcopy && command -v srec_cat")) {
-      missing_ = "avr-gcc, avr-objcopy or srec_cat is not installed (scripts/setup.sh installs them)";
+    if (!Run("command -v avr-gcc && command -v avr-objcopy && command -v srec_cat && command -v objcopy")) {
+      missing_ = "avr-gcc, avr-objcopy, srec_cat or objcopy is missing (scripts/setup.sh installs them)";
       return;
     }
     WriteFile(dir_->File("fw.c"), std::string(R"(
@@ -96,7 +160,9 @@ class ToolMadeHexFiles : public ::testing::Test {
 #include <stdint.h>
 #define ROW(n) n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7
 static const uint8_t table[] PROGMEM = {ROW(1), ROW(17), ROW(90), ROW(200), [700] = 0xA5};
-__attribute__((section(".boot"), used)) static const uint8_t boot[40] = {0xDE, 0xAD, 0xBE, 0xEF, [39] = 1};
+__attribute__((section(".boot"), used, noinline)) void boot(void) {
+  for (uint8_t i = 0; i < 40; ++i) PORTC = i ^ 0x5A;
+}
 volatile uint8_t initialised[6] = {9, 8, 7, 6, 5, 4};
 int main(void) {
   for (uint16_t i = 0;; ++i) PORTB = pgm_read_byte(&table[i % sizeof table]) + initialised[i % 6];
@@ -116,8 +182,24 @@ int main(void) {
     if (!missing_.empty()) GTEST_SKIP() << missing_;
   }
 
-  static Bytes ImageOf(const std::string& name) { return ReadHexImage(ReadFile(dir_->File(name))); }
-  static Bytes BinaryOf(const std::string& name) { return ReadFile(dir_->File(name)); }
+  static HexReadResult ReadOf(const std::string& name) { return ReadHexImage(ReadFile(dir_->File(name))); }
+  static Bytes ImageOf(const std::string& name) {
+    const HexReadResult read = ReadOf(name);
+    EXPECT_EQ(read.fault, HexFault::None) << name << " line " << read.line;
+    return read.image;
+  }
+  // What objcopy makes of the HEX file, with `first` bytes of FF before it.
+  static Bytes ObjcopyImage(const std::string& name, std::size_t first) {
+    EXPECT_TRUE(Run("objcopy -I ihex -O binary --gap-fill 0xFF " + name + " " + name + ".bin"));
+    Bytes image(first, 0xFF);
+    const Bytes binary = ReadFile(dir_->File(name + ".bin"));
+    image.insert(image.end(), binary.begin(), binary.end());
+    return image;
+  }
+  static bool Holds(const std::string& name, const std::string& record) {
+    const Bytes text = ReadFile(dir_->File(name));
+    return std::search(text.begin(), text.end(), record.begin(), record.end()) != text.end();
+  }
 
   static inline ScratchDir* dir_ = nullptr;
   static inline std::string missing_;
@@ -125,9 +207,8 @@ int main(void) {
 
 TEST_F(ToolMadeHexFiles, ImagesUnder64KiBEqualTheGapFilledBinary) {
   ASSERT_TRUE(Run("avr-objcopy -O ihex small.elf small.hex"));
-  ASSERT_TRUE(Run("avr-objcopy --gap-fill 0xFF -O binary small.elf small.bin"));
-  const Bytes binary = BinaryOf("small.bin");
-  ASSERT_EQ(binary.size(), 0x7028u);
+  const Bytes binary = ObjcopyImage("small.hex", 0);
+  ASSERT_GT(binary.size(), 0x7000u);
   EXPECT_EQ(ImageOf("small.hex"), binary);
 
   for (const char* length : {"1", "16", "32", "64", "255"}) {
@@ -136,31 +217,47 @@ TEST_F(ToolMadeHexFiles, ImagesUnder64KiBEqualTheGapFilledBinary) {
         Run(std::string("srec_cat small.hex -Intel -o ") + name + " -Intel -Output_Block_Size " + length));
     EXPECT_EQ(ImageOf(name), binary) << "record length " << length;
   }
-  // Lower-case digits and DOS line ends read the same.
+  // Lower-case digits and DOS or old Mac line ends read the same.
   ASSERT_TRUE(Run("tr 'A-F' 'a-f' < small.hex | sed 's/$/\\r/' > lower.hex"));
   EXPECT_EQ(ImageOf("lower.hex"), binary);
-}
-
-TEST_F(ToolMadeHexFiles, BytesBelowTheFirstAddressAreFF) {
+  ASSERT_TRUE(Run("tr '\\n' '\\r' < small.hex > cr.hex"));
+  EXPECT_EQ(ImageOf("cr.hex"), binary);
+  // A file that starts higher: FF below its first record.
   ASSERT_TRUE(Run("avr-objcopy -j .boot -O ihex small.elf boot.hex"));
-  ASSERT_TRUE(Run("avr-objcopy -j .boot -O binary small.elf boot.bin"));
-  Bytes expected(0x7000, 0xFF);
-  const Bytes boot = BinaryOf("boot.bin");
-  ASSERT_EQ(boot.size(), 40u);
-  expected.insert(expected.end(), boot.begin(), boot.end());
-  EXPECT_EQ(ImageOf("boot.hex"), expected);
+  EXPECT_EQ(ImageOf("boot.hex"), ObjcopyImage("boot.hex", 0x7000));
 }
 
-TEST_F(ToolMadeHexFiles, RecordsAbove64KiBLandAtTheirSixteenBitOffset) {
-  // The .boot section at 0x10800 follows an extended address record, which is skipped: its
-  // bytes land at 0x0800, after the program, with FF between.
+TEST_F(ToolMadeHexFiles, CodeAbove64KiBLandsAtItsAddressWithSegmentAndLinearRecords) {
+  // The AVR binutils address the code at 0x10800 with a segment record, srecord with a linear one.
   ASSERT_TRUE(Run("avr-objcopy -O ihex large.elf large.hex"));
-  ASSERT_TRUE(Run("avr-objcopy -R .boot --gap-fill 0xFF -O binary large.elf low.bin"));
-  ASSERT_TRUE(Run("avr-objcopy -j .boot -O binary large.elf high.bin"));
-  Bytes expected = BinaryOf("low.bin");
-  ASSERT_LT(expected.size(), 0x800u);
-  expected.resize(0x800, 0xFF);
-  const Bytes high = BinaryOf("high.bin");
-  expected.insert(expected.end(), high.begin(), high.end());
+  ASSERT_TRUE(Run("srec_cat large.hex -Intel -o linear.hex -Intel"));
+  ASSERT_TRUE(Holds("large.hex", ":020000021000EC"));
+  ASSERT_TRUE(Holds("linear.hex", ":020000040001F9"));
+  const Bytes expected = ObjcopyImage("large.hex", 0);
+  ASSERT_GT(expected.size(), 0x10800u);
+  EXPECT_EQ(expected, ObjcopyImage("linear.hex", 0));
   EXPECT_EQ(ImageOf("large.hex"), expected);
+  EXPECT_EQ(ImageOf("linear.hex"), expected);
+
+  // The whole program moved up to 192 KiB: FF below it.
+  ASSERT_TRUE(Run("srec_cat large.hex -Intel -offset 0x30000 -o moved.hex -Intel"));
+  const Bytes moved = ImageOf("moved.hex");
+  EXPECT_EQ(moved, ObjcopyImage("moved.hex", 0x30000));
+  EXPECT_EQ(Bytes(moved.begin() + 0x30000, moved.end()), expected);
+
+  // Moved to where its end would reach 512 KiB: the image is refused.
+  ASSERT_TRUE(Run("srec_cat large.hex -Intel -offset " + std::to_string(MaxImageSize - expected.size()) +
+                  " -o edge.hex -Intel"));
+  EXPECT_EQ(ReadOf("edge.hex").fault, HexFault::TooLarge);
+  ASSERT_TRUE(Run("srec_cat large.hex -Intel -offset " + std::to_string(MaxImageSize - expected.size() - 1) +
+                  " -o below.hex -Intel"));
+  EXPECT_EQ(ImageOf("below.hex").size(), MaxImageSize - 1);
+}
+
+TEST_F(ToolMadeHexFiles, ObjcopyReadsWhatTheWriterWrites) {
+  // Across two 64 KiB boundaries, with a short last record.
+  Bytes image(0x20009);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + (i >> 16));
+  WriteFile(dir_->File("written.hex"), WriteHexImage(image));
+  EXPECT_EQ(ObjcopyImage("written.hex", 0), image);
 }

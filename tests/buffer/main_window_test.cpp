@@ -98,10 +98,11 @@ TEST_F(MainWindowFiles, ChoosingAFileLoadsItAndNamesIt) {
   EXPECT_EQ(Form1->StringGrid1->RowCount(), 3);
   EXPECT_TRUE(Asked().empty());
 
-  // A malformed HEX file ends the choice silently with an empty buffer.
+  // A malformed HEX file ends the choice with an empty buffer; the status panel says why, no box.
   Choose("cut.hex");
   EXPECT_TRUE(Session1().DataBuffer.empty());
-  EXPECT_EQ(Form1->StatusText().toStdString(), "Рабочий файл: " + dir.File("cut.hex"));
+  EXPECT_EQ(Session1().WorkingFileName, dir.File("cut.hex"));
+  EXPECT_EQ(Form1->StatusText().toStdString(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(Asked().empty());
   EXPECT_EQ(Form1->StringGrid1->RowCount(), 2);
 }

@@ -365,11 +365,12 @@ TEST_F(ReloadTest, FileOverTheSizeLimitWarnsAndNeverErases) {
   EXPECT_EQ(view.warnings.back(), ReloadFailedText);
 }
 
-TEST_F(ReloadTest, MalformedHexFileEndsTheClickSilently) {
+TEST_F(ReloadTest, MalformedHexFileEndsTheClickWithItsReport) {
   view.options[HexOption] = true;
   WriteFile("reload-bad.hex", ":0400000001020304F2\n");  // no end record
   EXPECT_THROW(Choose(10), EAbort);
   ExpectNothingButTheSelection();
+  EXPECT_EQ(view.StatusText(), "Ошибка в HEX-файле reload-bad.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(view.warnings.empty());
 }
 
