@@ -63,6 +63,8 @@ void ReadSequence(Session& session, const ChipMemory& memory) {
   const std::uint32_t size = session.Chip.*memory.size;
   session.view.SetStatusText("");
   session.DataBuffer.resize(size);
+  // What the chip holds is in no file yet.
+  session.BufferModified = size != 0;
   session.view.FormatGrid();
   QueueBlocks(session, memory.read, size);
   EndOperation(session);

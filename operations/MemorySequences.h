@@ -32,7 +32,8 @@ struct ChipMemory {
 extern const ChipMemory ProgramMemory;
 extern const ChipMemory Eeprom;
 
-// Sizes the buffer to the chip memory and reads it whole.
+// Sizes the buffer to the chip memory and reads it whole. The buffer then counts as unsaved, so
+// that choosing a file or closing the window asks before the read is lost.
 void ReadSequence(Session& session, const ChipMemory& memory);
 
 // Writes the buffer, clipped to the chip memory, with the memory's options read now: reload the

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeView>
+#include <utility>
 
 namespace kestrel {
 
@@ -45,7 +46,8 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
           });
 
   fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
-  fileModel_->setReadOnly(false);
+  // The list only chooses: no renaming in place, no moving by drag and drop.
+  fileModel_->setReadOnly(true);
   list_->setModel(fileModel_);
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
@@ -53,7 +55,7 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   list_->setSortingEnabled(true);
   list_->sortByColumn(0, Qt::AscendingOrder);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
-  list_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+  list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->header()->setSectionsMovable(false);
   listViewport_->installEventFilter(this);
   list_->installEventFilter(this);
@@ -113,9 +115,14 @@ bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
         !list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())
       list_->clearSelection();
     if (event->type() == QEvent::MouseButtonRelease) choose_();
-  } else if (watched == list_ && event->type() == QEvent::KeyRelease) {
+  } else if (watched == list_ && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) choose_();
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !key->isAutoRepeat()) {
+      // Only an Enter that went down in the list chooses when it comes up: the one that closed a
+      // box the last choice showed must not choose again.
+      const bool wentDownHere = std::exchange(enterDown_, event->type() == QEvent::KeyPress);
+      if (event->type() == QEvent::KeyRelease && wentDownHere) choose_();
+    }
   }
   return QObject::eventFilter(watched, event);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The file browser of the "Файл" group box over the file system: a folder combo box and a folder
 // tree that both drive a file list. Releasing any mouse button over the list, or Enter in it,
-// makes a choice; moving the selection with the arrow keys does not.
+// makes a choice; moving the selection with the arrow keys does not. The list never renames or
+// moves files.
 
 #include <QObject>
 #include <QString>
@@ -47,6 +48,7 @@ class FileBrowser : public QObject {
   QFileSystemModel* fileModel_;
   std::function<void()> choose_;
   QString folder_;
+  bool enterDown_ = false;  // an Enter key went down in the list and has not come up yet
 };
 
 }  // namespace kestrel

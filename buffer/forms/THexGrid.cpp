@@ -75,7 +75,8 @@ void THexGrid::FormatGrid() {
 void THexGrid::RefreshGridCells() {
   const int top = std::max(0, rowAt(0));
   const int pitch = verticalHeader()->defaultSectionSize();
-  const int visible = std::min(model_->rowCount() - top, viewport()->height() / pitch);
+  // The last row counts when any part of it is in view.
+  const int visible = std::min(model_->rowCount() - top, (viewport()->height() + pitch - 1) / pitch);
   if (cache_.Update(top, visible)) model_->RefreshRows(top, visible);
 }
 

@@ -23,8 +23,8 @@ class THexGrid : public QTableView {
 
   // The buffer's length or content changed: header row, row count, geometry, every cell in view.
   void FormatGrid();
-  // Brings the cells of the rows in view into line with the buffer, unless the view is the one
-  // of the last refresh.
+  // Brings the cells of the rows in view, the partly visible last one included, into line with
+  // the buffer, unless the view is the one of the last refresh.
   void RefreshGridCells();
   // Places the grid in its group box and sizes its rows and columns from the grid's width.
   void ApplyGeometry();

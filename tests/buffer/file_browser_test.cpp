@@ -48,9 +48,11 @@ class Browser : public ::testing::Test {
                         Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(list->viewport(), &release);
   }
-  void KeyUp(int key) {
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(list, &release);
+  void Key(int key) {
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+      QKeyEvent event(type, key, Qt::NoModifier);
+      QApplication::sendEvent(list, &event);
+    }
   }
 
   ScratchDir dir;
@@ -87,9 +89,9 @@ TEST_F(Browser, MouseUpAndEnterChooseArrowsDoNot) {
   EXPECT_EQ(browser.SelectedFile(), dir.File("b.bin"));
   EXPECT_EQ(choices, 0);
 
-  KeyUp(Qt::Key_Down);
+  Key(Qt::Key_Down);
   EXPECT_EQ(choices, 0);
-  KeyUp(Qt::Key_Return);
+  Key(Qt::Key_Return);
   EXPECT_EQ(choices, 1);
 
   // Any button makes a choice; a press on the first row selects it.

@@ -1,5 +1,7 @@
 // The memory image in the real main window: choosing files in the browser, the save prompt with
 // the boxes answered by the test, saving, and the close with its shutdown.
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -8,8 +10,10 @@
 
 #include "app/TForm1.h"
 #include "app/TForm3.h"
+#include "buffer/BinaryFile.h"
 #include "buffer/forms/HexGridModel.h"
 #include "tests/app/AppFixture.h"
+#include "tests/buffer/BrowserInput.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/buffer/WaitFor.h"
 
@@ -39,24 +43,8 @@ class MainWindowFiles : public ShellTest {
     ASSERT_TRUE(WaitFor([&] { return Row("five.bin").isValid() && Row("firmware.hex").isValid(); }));
   }
 
-  QModelIndex Row(const std::string& name) const {
-    QTreeView* list = Form1->ShellListView1;
-    for (int row = 0; row < list->model()->rowCount(list->rootIndex()); ++row) {
-      const QModelIndex index = list->model()->index(row, 0, list->rootIndex());
-      if (index.data().toString().toStdString() == name) return index;
-    }
-    return {};
-  }
-
-  // Selects the file and releases the mouse button over the list, as a click does.
-  void Choose(const std::string& name) {
-    QTreeView* list = Form1->ShellListView1;
-    list->setCurrentIndex(Row(name));
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1),
-                        list->viewport()->mapToGlobal(QPointF(1, 1)), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(list->viewport(), &release);
-  }
+  QModelIndex Row(const std::string& name) const { return BrowserRow(Form1->ShellListView1, name); }
+  void Choose(const std::string& name) { ChooseInBrowser(Form1->ShellListView1, name); }
 
   // A click that goes through the application's event delivery, as the user's does.
   static void ClickSave() {
@@ -102,7 +90,8 @@ TEST_F(MainWindowFiles, ChoosingAFileLoadsItAndNamesIt) {
   Choose("cut.hex");
   EXPECT_TRUE(Session1().DataBuffer.empty());
   EXPECT_EQ(Session1().WorkingFileName, dir.File("cut.hex"));
-  EXPECT_EQ(Form1->StatusText().toStdString(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
+  EXPECT_EQ(Form1->StatusText().toStdString(),
+            "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(Asked().empty());
   EXPECT_EQ(Form1->StringGrid1->RowCount(), 2);
 }
@@ -203,6 +192,47 @@ TEST_F(MainWindowFiles, CloseWithoutEditsAsksNothing) {
   EXPECT_TRUE(Form1->close());
   EXPECT_TRUE(Asked().empty());
   EXPECT_EQ(Form3, nullptr);
+}
+
+TEST_F(MainWindowFiles, TheEnterThatClosesABoxDoesNotChooseAgain) {
+  WriteFile(dir.File("big.bin"), Bytes(MaxImageSize, 0));
+  QTreeView* list = Form1->ShellListView1;
+  ASSERT_TRUE(WaitFor([&] { return Row("big.bin").isValid(); }));
+  list->setCurrentIndex(Row("big.bin"));
+  const auto key = [list](QEvent::Type type) {
+    QKeyEvent event(type, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(list, &event);
+  };
+  key(QEvent::KeyPress);
+  key(QEvent::KeyRelease);
+  ASSERT_EQ(Asked().size(), 1u);
+  EXPECT_EQ(Asked()[0].text.toStdString(), SizeWarningText);
+  // The Enter that closed the warning went down in the box and comes up in the list.
+  key(QEvent::KeyRelease);
+  EXPECT_EQ(Asked().size(), 1u);
+  // A new Enter in the list chooses again.
+  key(QEvent::KeyPress);
+  key(QEvent::KeyRelease);
+  EXPECT_EQ(Asked().size(), 2u);
+}
+
+TEST_F(MainWindowFiles, TheListNeverRenamesAFile) {
+  QTreeView* list = Form1->ShellListView1;
+  // A second, slow click on the chosen file (an editor would open a double-click time after it),
+  // then the rename key.
+  const auto letEventsRun = [] { WaitFor([] { return false; }, QApplication::doubleClickInterval() + 50); };
+  Choose("five.bin");
+  letEventsRun();
+  Choose("five.bin");
+  letEventsRun();
+  QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+  QApplication::sendEvent(list, &f2);
+  list->edit(Row("five.bin"));
+  EXPECT_TRUE(list->viewport()->findChildren<QLineEdit*>().isEmpty());
+  EXPECT_FALSE(list->model()->setData(Row("five.bin"), QStringLiteral("renamed.bin")));
+  EXPECT_EQ(ReadFile(dir.File("five.bin")), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("renamed.bin")));
+  EXPECT_EQ(Session1().DataBuffer, (Bytes{1, 2, 3, 4, 5}));
 }
 
 }  // namespace
