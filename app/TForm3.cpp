@@ -218,8 +218,13 @@ void TForm3::ReadRegistry() {
 void TForm3::RestoreBrowserFolder() {
   std::optional<QString> path;
   if (!ReadReported([&path](SettingsKey& key) { path = key.ReadString(kPath); }))
-    unreadAtStart_[kPath] = Form1->BrowserFolder();
-  if (path && !path->isEmpty() && QDir(*path).exists()) Form1->SetBrowserFolder(*path);
+    unappliedAtStart_[kPath] = Form1->BrowserFolder();
+  if (!path || path->isEmpty()) return;
+  // A folder missing now (an unplugged drive, say) stays stored until the user chooses another.
+  if (QDir(*path).exists())
+    Form1->SetBrowserFolder(*path);
+  else
+    unappliedAtStart_[kPath] = Form1->BrowserFolder();
 }
 
 void TForm3::RestoreSwitches() {
@@ -227,7 +232,7 @@ void TForm3::RestoreSwitches() {
     const QString name = CheckName(number);
     std::optional<bool> checked;
     if (!ReadReported([&](SettingsKey& key) { checked = key.ReadBool(name); }))
-      unreadAtStart_[name] = SwitchText(CheckBox(number)->isChecked());
+      unappliedAtStart_[name] = SwitchText(CheckBox(number)->isChecked());
     if (checked) CheckBox(number)->setChecked(*checked);
   }
 }
@@ -241,18 +246,19 @@ void TForm3::WriteRegistry() {
 
 void TForm3::Button1Click() { WriteRegistry(); }
 
-bool TForm3::KeepsUnreadValue(const QString& name, const QString& current) const {
-  const auto start = unreadAtStart_.find(name);
-  return start != unreadAtStart_.end() && *start == current;
+bool TForm3::KeepsUnappliedValue(const QString& name, const QString& current) const {
+  const auto start = unappliedAtStart_.find(name);
+  return start != unappliedAtStart_.end() && *start == current;
 }
 
 void TForm3::FormDestroy() {
   SettingsKey key;
-  if (Form1 && !KeepsUnreadValue(kPath, Form1->BrowserFolder()))
+  if (Form1 && !KeepsUnappliedValue(kPath, Form1->BrowserFolder()))
     key.WriteString(kPath, Form1->BrowserFolder());
   for (int number = 1; number <= 7; ++number) {
     const bool checked = CheckBox(number)->isChecked();
-    if (!KeepsUnreadValue(CheckName(number), SwitchText(checked))) key.WriteBool(CheckName(number), checked);
+    if (!KeepsUnappliedValue(CheckName(number), SwitchText(checked)))
+      key.WriteBool(CheckName(number), checked);
   }
 }
 

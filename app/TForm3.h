@@ -64,12 +64,13 @@ class TForm3 : public QDialog {
   bool ReadReported(Read read);
   void RestoreBrowserFolder();
   void RestoreSwitches();
-  // True when a value that could not be read would be overwritten with what its control still
+  // True when a value that could not be applied would be overwritten with what its control still
   // shows from set-up, i.e. with a default rather than a choice of the user's.
-  bool KeepsUnreadValue(const QString& name, const QString& current) const;
+  bool KeepsUnappliedValue(const QString& name, const QString& current) const;
 
-  // Values of the wrong type met at set-up, with what their control showed after it.
-  QMap<QString, QString> unreadAtStart_;
+  // Stored values set-up could not apply (of the wrong type, or a missing folder), with what their
+  // control showed after it.
+  QMap<QString, QString> unappliedAtStart_;
 };
 
 // The program's settings dialog; set as soon as its construction begins.

@@ -124,13 +124,19 @@ TEST_F(SettingsTest, SwitchesAndFolderRoundTripThroughAClose) {
   for (int n : {1, 2, 3, 5, 7}) EXPECT_TRUE(Form3->CheckBox(n)->isChecked()) << n;
   EXPECT_EQ(Form1->BrowserFolder(), folder.path());
 
-  // Any non-zero number reads as checked; a folder that has gone is ignored.
+  // Any non-zero number reads as checked; a folder that has gone is not shown, but stays stored
+  // across a close until the user chooses another.
   DestroyForms();
   Store("Check4", 5);
   Store("Path", folder.path() + "/gone");
   StartProgram();
   EXPECT_TRUE(Form3->CheckBox4->isChecked());
   EXPECT_TRUE(Form1->BrowserFolder().isEmpty());
+  StartProgram();
+  EXPECT_EQ(Stored("Path").toString(), folder.path() + "/gone");
+  Form1->SetBrowserFolder(folder.path());
+  DestroyForms();
+  EXPECT_EQ(Stored("Path").toString(), folder.path());
 }
 
 TEST_F(SettingsTest, WrongTypedValuesAreReportedAndNotReplacedByDefaultsAtClose) {
