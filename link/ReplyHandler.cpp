@@ -80,8 +80,14 @@ void CheckVerifyBlock(Session& s, const Reply& r) {
   ClearCommandQueue(s);
 }
 
-void StoreSize(std::uint32_t& property, const Reply& r) {
-  if (r.Has(1, 4)) property = r.U32(1);
+// A size no chip has would size the buffer for a read: such a memory counts as size 0.
+void StoreSize(Session& s, std::uint32_t& property, const Reply& r, const char* memory) {
+  if (!r.Has(1, 4)) return;
+  const std::uint32_t size = r.U32(1);
+  property = size <= MaxMemorySize ? size : 0;
+  if (property != size)
+    s.view.SetStatusText(std::string("Программатор сообщил невозможный размер ") + memory + ": " +
+                         std::to_string(size) + " байт");
 }
 
 // 0: code; 1: N. Rebuilds the dialog's boxes and asks for each name.
@@ -177,13 +183,13 @@ void HandleReply(Session& s) {
       CheckVerifyBlock(s, r);
       break;
     case OpGetRamSize:
-      StoreSize(s.Chip.RamSize, r);
+      StoreSize(s, s.Chip.RamSize, r, "ОЗУ");
       break;
     case OpGetEepromSize:
-      StoreSize(s.Chip.EepromSize, r);
+      StoreSize(s, s.Chip.EepromSize, r, "EEPROM");
       break;
     case OpGetProgramMemorySize:
-      StoreSize(s.Chip.ProgramMemorySize, r);
+      StoreSize(s, s.Chip.ProgramMemorySize, r, "памяти программ");
       break;
     case OpGetLockBitName:
       NameBitBox(r, s.view.LockDialog());

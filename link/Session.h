@@ -20,6 +20,9 @@ struct QueuedCommand {
   std::unique_ptr<std::uint8_t[]> Data;
 };
 
+// The largest memory size believed from the device; a larger one counts as no memory at all.
+inline constexpr std::uint32_t MaxMemorySize = 16 * 1024 * 1024;
+
 // What the device reported about the selected chip.
 struct ChipProperties {
   std::uint32_t ProgramMemorySize = 0;

@@ -139,16 +139,31 @@ TEST(ReplyHandler, AVerifyMatchChangesNothingAndACutOneConfirmsNothing) {
   EXPECT_TRUE(link.session.CommandQueue.empty());
 }
 
-TEST(ReplyHandler, SizesAreStoredWhenTheReplyHoldsThem) {
+TEST(ReplyHandler, SizesUpTo16MiBAreStoredWhenTheReplyHoldsThem) {
   FakeLink link;
   Exchange(link, GetProgramMemorySize, {0xF3, 0x00, 0x20, 0x00, 0x00});
   Exchange(link, GetEepromSize, {0xF2, 0x00, 0x02, 0x00, 0x00});
-  Exchange(link, GetRamSize, {0xF1, 0x78, 0x56, 0x34, 0x12});
+  Exchange(link, GetRamSize, {0xF1, 0x00, 0x00, 0x00, 0x01});
   EXPECT_EQ(link.session.Chip.ProgramMemorySize, 0x2000u);
   EXPECT_EQ(link.session.Chip.EepromSize, 0x200u);
-  EXPECT_EQ(link.session.Chip.RamSize, 0x12345678u);
+  EXPECT_EQ(link.session.Chip.RamSize, 0x1000000u);
   Exchange(link, GetRamSize, {0xF1, 0x01, 0x02});
-  EXPECT_EQ(link.session.Chip.RamSize, 0x12345678u);
+  EXPECT_EQ(link.session.Chip.RamSize, 0x1000000u);
+  EXPECT_TRUE(link.view.statusHistory.empty());
+}
+
+TEST(ReplyHandler, AnImpossibleSizeCountsAsNoMemoryAndIsReported) {
+  FakeLink link;
+  Exchange(link, GetProgramMemorySize, {0xF3, 0x00, 0x20, 0x00, 0x00});
+  Exchange(link, GetProgramMemorySize, {0xF3, 0x01, 0x00, 0x00, 0x01});
+  EXPECT_EQ(link.session.Chip.ProgramMemorySize, 0u);
+  EXPECT_EQ(link.view.StatusText(), "Программатор сообщил невозможный размер памяти программ: 16777217 байт");
+  Exchange(link, GetEepromSize, {0xF2, 0xFF, 0xFF, 0xFF, 0xFF});
+  EXPECT_EQ(link.session.Chip.EepromSize, 0u);
+  EXPECT_EQ(link.view.StatusText(), "Программатор сообщил невозможный размер EEPROM: 4294967295 байт");
+  Exchange(link, GetRamSize, {0xF1, 0x78, 0x56, 0x34, 0x12});
+  EXPECT_EQ(link.session.Chip.RamSize, 0u);
+  EXPECT_EQ(link.view.StatusText(), "Программатор сообщил невозможный размер ОЗУ: 305419896 байт");
 }
 
 TEST(ReplyHandler, BitCountsRebuildTheBoxesAndAskForTheNames) {
