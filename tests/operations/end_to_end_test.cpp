@@ -69,11 +69,11 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
     if (type.commandMask >> code & 1) rows.emplace_back(CommandNames[code]);
   EXPECT_EQ(Texts(Form1->ListBox2), rows);
 
-  // Program memory from the working file, reloaded by the write itself: erase, write, verify.
-  // A chip above 64 KiB takes a raw image, which HEX records with 16-bit offsets cannot address.
-  const bool large = type.flashSize > 0x10000;
-  const Bytes image = Pattern(large ? type.flashSize - 30000 : type.flashSize * 3 / 4 + 5, 1);
-  UseWorkingFile(image, large ? "image.bin" : "image.hex");
+  // Program memory from the working Intel HEX file, reloaded by the write itself: erase, write,
+  // verify. On a chip above 64 KiB the image runs past its first 64 KiB.
+  const Bytes image =
+      Pattern(type.flashSize > 0x10000 ? type.flashSize - 30000 : type.flashSize * 3 / 4 + 5, 1);
+  UseWorkingFile(image, "image.hex");
   SetOptions({1, 2, 3, 4});
   Choose(10);
   EXPECT_EQ(Status(), AllCorrectText);

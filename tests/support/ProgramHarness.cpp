@@ -78,8 +78,14 @@ Bytes Pattern(std::size_t length, unsigned seed) {
 
 std::string IntelHex(const Bytes& image) {
   std::string text;
-  char field[16];
+  char field[24];
   for (std::size_t at = 0; at < image.size(); at += 16) {
+    if (at != 0 && at % 0x10000 == 0) {
+      const unsigned upper = static_cast<unsigned>(at >> 16);
+      std::snprintf(field, sizeof field, ":02000004%04X%02X\r\n", upper,
+                    (0x100 - (6 + (upper >> 8) + (upper & 0xFF)) % 0x100) % 0x100);
+      text += field;
+    }
     const std::size_t count = std::min<std::size_t>(16, image.size() - at);
     unsigned sum = count + (at >> 8 & 0xFF) + (at & 0xFF);
     std::snprintf(field, sizeof field, ":%02X%04X00", unsigned(count), unsigned(at & 0xFFFF));

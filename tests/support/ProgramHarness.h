@@ -60,7 +60,8 @@ void Key(QWidget* target, QEvent::Type type, int key);
 std::string Hex(std::uint32_t value);
 // A deterministic byte pattern that differs for every seed.
 Bytes Pattern(std::size_t length, unsigned seed);
-// Intel HEX data records of 16 bytes from address 0 and the end record.
+// Intel HEX data records of 16 bytes from address 0, an extended linear address record before
+// each 64 KiB above the first, and the end record.
 std::string IntelHex(const Bytes& image);
 
 std::vector<std::string> Texts(const QListWidget* list);
