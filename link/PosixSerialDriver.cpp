@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "link/DeviceAccess.h"
 #include "link/PortNames.h"
 #include "link/TComm32.h"
 
@@ -140,6 +141,10 @@ PosixSerialDriver::~PosixSerialDriver() { Close(); }
 SerialDriver::OpenResult PosixSerialDriver::Open(const std::string& portName) {
   const std::string path = ResolvePortName(portName);
   const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0 && (errno == EACCES || errno == EPERM)) {
+    accessHint_ = AccessDeniedHint(path);
+    return OpenResult::AccessDenied;
+  }
   if (fd < 0) return OpenResult::CannotOpen;
   if (!isatty(fd)) {
     close(fd);

@@ -27,6 +27,7 @@ class PosixSerialDriver final : public SerialDriver {
   ~PosixSerialDriver() override;
 
   OpenResult Open(const std::string& portName) override;
+  std::string AccessHint() const override { return accessHint_; }
   void Close() override;
   bool GetState(LineSettings& settings) override;
   bool SetState(const LineSettings& settings) override;
@@ -58,6 +59,7 @@ class PosixSerialDriver final : public SerialDriver {
   void StopModemWatcher();
 
   int fd_ = -1;
+  std::string accessHint_;
   int stopFd_ = -1;
   int eventFd_ = -1;  // readable while line events wait to be fetched
   bool hasModemLines_ = false;

@@ -71,7 +71,8 @@ struct LineSettings {
 
 class SerialDriver {
  public:
-  enum class OpenResult { Opened, CannotOpen, NotSerial };
+  // AccessDenied: the device is there, but the user has no rights to it.
+  enum class OpenResult { Opened, CannotOpen, NotSerial, AccessDenied };
   // A started read, write or line-event wait: done at once, under way (its completion wakes the
   // thread's wait), failed, or failed because the device is gone.
   enum class Io { Completed, Pending, Failed, InvalidHandle };
@@ -83,6 +84,9 @@ class SerialDriver {
   // User-interface thread.
   // Opens the device the configured port name denotes: exclusive, read/write, non-blocking.
   virtual OpenResult Open(const std::string& portName) = 0;
+  // After an Open that answered AccessDenied: one line on how to get the rights; empty when the
+  // platform has no advice.
+  virtual std::string AccessHint() const { return {}; }
   // Releases the device and the stop signal. The worker threads must have ended.
   virtual void Close() = 0;
   virtual bool GetState(LineSettings& settings) = 0;

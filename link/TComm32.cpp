@@ -84,6 +84,10 @@ bool TComm32::OpenPort() {
       break;
     case SerialDriver::OpenResult::NotSerial:
       throw ECommsError("Задан не COM-порт");
+    case SerialDriver::OpenResult::AccessDenied:
+      if (const std::string hint = driver_->AccessHint(); !hint.empty())
+        throw ECommsError("Невозможно открыть порт!\n\r" + hint);
+      [[fallthrough]];
     default:
       throw ECommsError("Невозможно открыть порт!");
   }
