@@ -14,6 +14,7 @@
 #include "app/FormDesign.h"
 #include "app/IntegerEdit.h"
 #include "app/MessageBoxes.h"
+#include "app/PortComboBox.h"
 #include "app/SettingsKey.h"
 #include "app/TForm1.h"
 
@@ -89,9 +90,9 @@ void TForm3::CreateLinkPage() {
   PageControl1->addTab(page, QString::fromUtf8("Связь"));
   QGroupBox* group = Group(page, "GroupBox1", "Настройки порта", QRect(8, 8, 377, 113));
   Caption(group, "Порт", QPoint(16, 27));
-  Edit1 = Place<QLineEdit>(group, "Edit1", QRect(120, 24, 121, 21));
-  ForceUpperCase(Edit1);
-  Edit1->setText(QStringLiteral("COM1"));
+  Edit1 = Place<PortComboBox>(group, "Edit1", QRect(120, 24, 121, 21));
+  ForceUpperCase(Edit1->lineEdit());
+  Edit1->setEditText(QStringLiteral("COM1"));
   Caption(group, "Скорость", QPoint(16, 55));
   SpeedEdit = Place<IntegerEdit>(group, "SpeedEdit", QRect(120, 52, 121, 21));
   SpeedEdit->SetValue(56000);
@@ -191,11 +192,11 @@ void TForm3::ReadRegistry() {
   TComm32& port = Form1->Comm321;
   ReadReported([this](SettingsKey& key) {
     if (const auto stored = key.ReadString(kComPort))
-      Edit1->setText(*stored);
+      Edit1->setEditText(*stored);
     else
-      key.WriteString(kComPort, Edit1->text());
+      key.WriteString(kComPort, Edit1->currentText());
   });
-  port.SetCommPort(Edit1->text().toStdString());
+  port.SetCommPort(Edit1->currentText().toStdString());
 
   ReadReported([this](SettingsKey& key) {
     if (const auto stored = key.ReadInteger(kBitrate))
@@ -239,7 +240,7 @@ void TForm3::RestoreSwitches() {
 
 void TForm3::WriteRegistry() {
   SettingsKey key;
-  key.WriteString(kComPort, Edit1->text());
+  key.WriteString(kComPort, Edit1->currentText());
   key.WriteInteger(kBitrate, SpeedEdit->Value());
   key.WriteInteger(kParity, ComboBox1->currentIndex());
 }

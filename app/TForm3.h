@@ -12,13 +12,13 @@
 
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
 namespace kestrel {
 
 class IntegerEdit;
+class PortComboBox;
 
 class TForm3 : public QDialog {
   Q_OBJECT
@@ -29,7 +29,7 @@ class TForm3 : public QDialog {
   ~TForm3() override;
 
   QTabWidget* PageControl1;
-  QLineEdit* Edit1;        // port name, upper case
+  PortComboBox* Edit1;     // port name, upper case; its list offers the ports present now
   IntegerEdit* SpeedEdit;  // bits per second
   QComboBox* ComboBox1;    // ninth bit: "Нет", "Чет", "Нечет", "0", "1"
   QCheckBox* CheckBox1;    // program memory: update the buffer before writing

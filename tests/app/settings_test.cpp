@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/IntegerEdit.h"
+#include "app/PortComboBox.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "tests/app/AppFixture.h"
@@ -54,7 +55,7 @@ TEST_F(SettingsTest, FirstStartStoresTheFieldsAndOpensCom1AtOddParity) {
 TEST_F(SettingsTest, SavedPortSettingsActOnlyFromTheNextStart) {
   StartProgram();
   Form3->ComboBox1->setCurrentIndex(4);  // "1"
-  Form3->Edit1->setText("com7");
+  Form3->Edit1->setEditText("com7");
   Form3->SpeedEdit->SetValue(115200);
   Form3->Button1->click();
 
@@ -92,14 +93,14 @@ TEST_F(SettingsTest, CancelKeepsPortFieldsUnsavedButSwitchesTakeEffectAndAreSave
   StartProgram();
   QTimer::singleShot(0, [] {
     Form3->CheckBox2->setChecked(false);
-    Form3->Edit1->setText("COM9");
+    Form3->Edit1->setEditText("COM9");
     Form3->Button2->click();
   });
   Form1->ToolButton6Click();
 
   EXPECT_FALSE(Form3->isVisible());
   EXPECT_FALSE(Form3->CheckBox2->isChecked());
-  EXPECT_EQ(Form3->Edit1->text(), "COM9");
+  EXPECT_EQ(Form3->Edit1->currentText(), "COM9");
   EXPECT_EQ(Stored("ComPort").toString(), "COM1");
   EXPECT_EQ(serial_->opens, 1);
   EXPECT_EQ(serial_->applied.size(), 1u);
@@ -173,14 +174,39 @@ TEST_F(SettingsTest, WrongTypedValuesAreReportedAndNotReplacedByDefaultsAtClose)
 TEST_F(SettingsTest, PortNameIsUpperCaseWhereverItComesFrom) {
   Store("ComPort", "ttyusb0");
   StartProgram();
-  EXPECT_EQ(Form3->Edit1->text(), "TTYUSB0");
+  EXPECT_EQ(Form3->Edit1->currentText(), "TTYUSB0");
   EXPECT_EQ(serial_->openedName, "TTYUSB0");
 
-  Form3->Edit1->clear();
-  Form3->Edit1->insert("com2");
-  EXPECT_EQ(Form3->Edit1->text(), "COM2");
+  Form3->Edit1->clearEditText();
+  Form3->Edit1->lineEdit()->insert("com2");
+  EXPECT_EQ(Form3->Edit1->currentText(), "COM2");
   Form3->WriteRegistry();
   EXPECT_EQ(Stored("ComPort").toString(), "COM2");
+}
+
+TEST_F(SettingsTest, PortListIsReadAgainEachTimeItOpensAndOnlyFillsInTheField) {
+  StartProgram();
+  Pty emulatorLine;
+  home_.AddAlias("COM7", emulatorLine.SlavePath());
+  PortComboBox* field = Form3->Edit1;
+  field->setEditText("TTYUSB9");
+  field->showPopup();
+  const int com7 = field->findText("COM7");
+  ASSERT_GE(com7, 0);
+  EXPECT_EQ(field->model()->index(com7, 1).data().toString().toStdString(), emulatorLine.SlavePath());
+  EXPECT_EQ(field->currentText(), "TTYUSB9");
+  field->hidePopup();
+
+  // A port that comes later is offered the next time the list opens; choosing it fills the field.
+  home_.AddAlias("COM8", emulatorLine.SlavePath());
+  EXPECT_EQ(field->findText("COM8"), -1);
+  field->showPopup();
+  const int com8 = field->findText("COM8");
+  ASSERT_GE(com8, 0);
+  field->hidePopup();
+  field->setCurrentIndex(com8);
+  Form3->WriteRegistry();
+  EXPECT_EQ(Stored("ComPort").toString(), "COM8");
 }
 
 TEST_F(SettingsTest, EmptySpeedFieldSavesZero) {
@@ -226,7 +252,7 @@ TEST_F(SettingsTest, DialogKeysAndDeclaredControls) {
   EXPECT_EQ(Form3->CheckBox(8), nullptr);
 
   // Esc cancels without storing.
-  Form3->Edit1->setText("COM4");
+  Form3->Edit1->setEditText("COM4");
   QTimer::singleShot(0, [] {
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(Form3, &escape);
