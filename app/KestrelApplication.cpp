@@ -1,6 +1,7 @@
 #include "app/KestrelApplication.h"
 
 #include <QLibraryInfo>
+#include <QLocale>
 
 #include "app/MessageBoxes.h"
 #include "link/Abort.h"
@@ -11,6 +12,9 @@ static void RegisterResources() { Q_INIT_RESOURCE(resources); }
 namespace kestrel {
 
 KestrelApplication::KestrelApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Whatever the machine's locale: numbers, dates and the file types' descriptions from the MIME
+  // database follow the default locale, the toolkit's own words its translation.
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   RegisterResources();
   setApplicationName(QStringLiteral("kestrel"));
   setOrganizationName(QStringLiteral("TARVELIN"));

@@ -1,7 +1,7 @@
 #pragma once
-// The application object: Qt's own texts in Russian, and no exception ever escapes an event
-// handler into Qt. A silent abort ends the action; any other exception is shown in the error box
-// and the program goes on.
+// The application object: a Russian locale and Qt's own texts in Russian whatever the machine's
+// locale, and no exception ever escapes an event handler into Qt. A silent abort ends the action;
+// any other exception is shown in the error box and the program goes on.
 
 #include <QApplication>
 #include <QTranslator>

@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <optional>
 
+#include "buffer/forms/LocaleFileColumns.h"
+
 namespace kestrel {
 namespace {
 
@@ -75,9 +77,14 @@ void ShowExceptionBox(const QString& message) { ShowErrorBox(WithFullStop(messag
 
 QString AskSaveFileName(QWidget* parent, const QString& proposed) {
   if (auto reply = Respond(ModalRequest::SaveFile, proposed)) return reply->second;
-  // The program asks about overwriting itself, so the dialog must not.
-  return QFileDialog::getSaveFileName(parent, QString(), proposed, QString(), nullptr,
-                                      QFileDialog::DontConfirmOverwrite);
+  // The toolkit's own dialog speaks the program's language whatever the desktop's, and shows sizes
+  // and dates as the file list does. The program asks about overwriting itself, so the dialog must not.
+  QFileDialog dialog(parent, QString(), proposed);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog);
+  dialog.setProxyModel(new LocaleFileColumns(&dialog));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().constFirst();
 }
 
 void SetModalResponder(ModalResponder responder) {

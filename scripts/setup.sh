@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-translations-l10n shared-mime-info libgl-dev
   libgtest-dev libgmock-dev googletest
   xvfb xauth x11-utils fonts-dejavu-core
   clang libclang-rt-14-dev

@@ -10,6 +10,8 @@
 #include <QTreeView>
 #include <utility>
 
+#include "buffer/forms/LocaleFileColumns.h"
+
 namespace kestrel {
 
 namespace {
@@ -28,6 +30,7 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
       listViewport_(list->viewport()),
       folderModel_(new QFileSystemModel(this)),
       fileModel_(new QFileSystemModel(this)),
+      fileColumns_(new LocaleFileColumns(this)),
       choose_(std::move(choose)) {
   folderModel_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot | QDir::Hidden);
   folderModel_->setOption(QFileSystemModel::DontWatchForChanges);
@@ -48,7 +51,8 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
   // The list only chooses: no renaming in place, no moving by drag and drop.
   fileModel_->setReadOnly(true);
-  list_->setModel(fileModel_);
+  fileColumns_->setSourceModel(fileModel_);
+  list_->setModel(fileColumns_);
   list_->setRootIsDecorated(false);
   list_->setItemsExpandable(false);
   list_->setExpandsOnDoubleClick(false);
@@ -79,7 +83,7 @@ void FileBrowser::SetFolder(const QString& path) {
 }
 
 void FileBrowser::ShowFolder(const QString& path) {
-  list_->setRootIndex(fileModel_->setRootPath(path));
+  list_->setRootIndex(fileColumns_->mapFromSource(fileModel_->setRootPath(path)));
   list_->clearSelection();
   FillFolderChain(path);
 }
@@ -104,7 +108,7 @@ void FileBrowser::FillFolderChain(const QString& path) {
 
 std::optional<std::string> FileBrowser::SelectedFile() const {
   for (const QModelIndex& index : list_->selectionModel()->selectedRows())
-    return QFile::encodeName(fileModel_->filePath(index)).toStdString();
+    return QFile::encodeName(fileModel_->filePath(fileColumns_->mapToSource(index))).toStdString();
   return std::nullopt;
 }
 

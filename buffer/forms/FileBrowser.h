@@ -16,6 +16,8 @@ class QTreeView;
 
 namespace kestrel {
 
+class LocaleFileColumns;
+
 class FileBrowser : public QObject {
   Q_OBJECT
 
@@ -46,6 +48,7 @@ class FileBrowser : public QObject {
   QWidget* listViewport_;
   QFileSystemModel* folderModel_;
   QFileSystemModel* fileModel_;
+  LocaleFileColumns* fileColumns_;  // what the list shows of fileModel_
   std::function<void()> choose_;
   QString folder_;
   bool enterDown_ = false;  // an Enter key went down in the list and has not come up yet

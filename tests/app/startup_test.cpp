@@ -1,6 +1,8 @@
 // Start-up: the windows in their order and reachable by name, the main window's declared controls,
 // the modal dialogs it opens, exceptions that leave event handlers, Qt's own Russian texts.
 
+#include <QDateTime>
+#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QListWidget>
@@ -10,6 +12,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 #include <stdexcept>
 
 #include "app/TForm1.h"
@@ -20,6 +23,8 @@
 #include "operations/forms/TForm4.h"
 #include "operations/forms/TForm6.h"
 #include "tests/app/AppFixture.h"
+#include "tests/buffer/ScratchFiles.h"
+#include "tests/buffer/WaitFor.h"
 
 namespace kestrel::test {
 namespace {
@@ -178,6 +183,45 @@ TEST_F(StartupTest, ExceptionsLeavingHandlersAreShownAndTheProgramGoesOn) {
 TEST(ApplicationTest, QtTextsAreRussian) {
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("Отмена"));
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString::fromUtf8("&Да"));
+}
+
+// The tests run under LANG=C.UTF-8; the main window's file list speaks Russian all the same.
+TEST_F(StartupTest, FileListIsRussianWhateverTheMachinesLocale) {
+  ScratchDir dir;
+  WriteFile(dir.File("data.bin"), Bytes(480, 0));
+  WriteFile(dir.File("notes.txt"), std::string(1230, 'a'));
+  WriteFile(dir.File("blink.c"), std::string("int main(void) { return 0; }\n"));
+  const QDateTime modified(QDate(2021, 3, 5), QTime(14, 7));
+  for (const char* name : {"data.bin", "notes.txt", "blink.c"}) {
+    QFile file(QString::fromStdString(dir.File(name)));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(modified, QFileDevice::FileModificationTime));
+  }
+  StartProgram();
+  Form1->SetBrowserFolder(QString::fromStdString(dir.Path().string()));
+  const QTreeView* list = Form1->ShellListView1;
+  const auto row = [list](int number) {
+    QStringList texts;
+    for (int column = 0; column < 4; ++column)
+      texts << list->model()->index(number, column, list->rootIndex()).data().toString();
+    return texts;
+  };
+  const QString date = QString::fromUtf8("05.03.2021 14:07");
+  const std::vector<QStringList> expected{
+      {"blink.c", QString::fromUtf8("29 байт"), QString::fromUtf8("Исходный код C"), date},
+      {"data.bin", QString::fromUtf8("480 байт"), QString::fromUtf8("Неизвестно"), date},
+      {"notes.txt", QString::fromUtf8("1,2 КБ"), QString::fromUtf8("Текстовый документ"), date}};
+  // The types come in the background.
+  EXPECT_TRUE(WaitFor([&] {
+    return row(0) == expected[0] && row(1) == expected[1] && row(2) == expected[2];
+  })) << row(0).join('|').toStdString()
+      << "\n"
+      << row(1).join('|').toStdString() << "\n"
+      << row(2).join('|').toStdString();
+  QStringList headers;
+  for (int column = 0; column < 4; ++column)
+    headers << list->model()->headerData(column, Qt::Horizontal).toString();
+  EXPECT_EQ(headers, QString::fromUtf8("Имя|Размер|Тип|Дата изменения").split('|'));
 }
 
 TEST(ApplicationTest, FullStopRule) {
