@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QTreeView>
 #include <utility>
 
@@ -28,6 +30,7 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
       tree_(tree),
       list_(list),
       listViewport_(list->viewport()),
+      treeViewport_(tree->viewport()),
       folderModel_(new QFileSystemModel(this)),
       fileModel_(new QFileSystemModel(this)),
       fileColumns_(new LocaleFileColumns(this)),
@@ -44,9 +47,18 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
-            folder_ = folderModel_->filePath(current);
-            ShowFolder(folder_);
+            if (!movingTree_) Open(folderModel_->filePath(current));
           });
+  // The folders load in the background, and their rows push the current one about as they come.
+  reveal_.setSingleShot(true);
+  reveal_.setInterval(0);
+  connect(&reveal_, &QTimer::timeout, this, &FileBrowser::RevealCurrent);
+  connect(folderModel_, &QAbstractItemModel::rowsInserted, &reveal_, qOverload<>(&QTimer::start));
+  connect(folderModel_, &QAbstractItemModel::layoutChanged, &reveal_, qOverload<>(&QTimer::start));
+  treeViewport_->installEventFilter(this);
+  tree_->installEventFilter(this);
+  for (QScrollBar* bar : {tree_->verticalScrollBar(), tree_->horizontalScrollBar()})
+    connect(bar, &QScrollBar::actionTriggered, this, [this] { followCurrent_ = false; });
 
   fileModel_->setFilter(QDir::Files | QDir::NoDotAndDotDot);
   // The list only chooses: no renaming in place, no moving by drag and drop.
@@ -71,15 +83,35 @@ FileBrowser::FileBrowser(QComboBox* folders, QTreeView* tree, QTreeView* list, s
   // Until a folder is chosen the list shows the home folder, which stands for the desktop and,
   // like it, gives no folder path.
   ShowFolder(QDir::homePath());
+  ShowInTree(QDir::homePath());
 }
 
 QString FileBrowser::Folder() const { return folder_; }
 
 void FileBrowser::SetFolder(const QString& path) {
   if (path.isEmpty() || !QDir(path).exists()) return;
-  const QModelIndex index = folderModel_->index(QDir(path).absolutePath());
-  tree_->setCurrentIndex(index);
-  tree_->scrollTo(index);
+  const QString folder = QDir(path).absolutePath();
+  Open(folder);
+  ShowInTree(folder);
+}
+
+void FileBrowser::Open(const QString& path) {
+  folder_ = path;
+  ShowFolder(path);
+}
+
+void FileBrowser::ShowInTree(const QString& path) {
+  {
+    const QScopedValueRollback moving(movingTree_, true);
+    tree_->setCurrentIndex(folderModel_->index(path));
+  }
+  followCurrent_ = true;
+  RevealCurrent();
+}
+
+void FileBrowser::RevealCurrent() {
+  if (followCurrent_ && tree_->currentIndex().isValid())
+    tree_->scrollTo(tree_->currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 
 void FileBrowser::ShowFolder(const QString& path) {
@@ -113,7 +145,12 @@ std::optional<std::string> FileBrowser::SelectedFile() const {
 }
 
 bool FileBrowser::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == listViewport_) {
+  if (watched == treeViewport_ || watched == tree_) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::Wheel || type == QEvent::KeyPress)
+      followCurrent_ = false;
+    if (type == QEvent::Resize) reveal_.start();
+  } else if (watched == listViewport_) {
     // A press on an empty part of the list leaves no file selected.
     if (event->type() == QEvent::MouseButtonPress &&
         !list_->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint()).isValid())

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTreeView>
@@ -81,6 +82,39 @@ TEST_F(Browser, ListsTheFolderSortedFilesOnly) {
   // Choosing an ancestor in the combo box shows it.
   folders->activated(folders->count() - 2);
   EXPECT_EQ(browser.Folder(), Folder());
+}
+
+// The tree shows the list's folder selected, expanded down to it and in view, also once the folders
+// on the way (the root's many among them) have loaded and pushed it about; and so again when the
+// combo box changes the folder.
+TEST_F(Browser, TreeShowsTheCurrentFolderInViewOnceTheFoldersHaveLoaded) {
+  const auto* folderModel = qobject_cast<const QFileSystemModel*>(tree->model());
+  ASSERT_NE(folderModel, nullptr);
+  const auto shown = [&](const QString& path) {
+    const QModelIndex current = tree->currentIndex();
+    if (folderModel->filePath(current) != path || !tree->selectionModel()->isSelected(current)) return false;
+    for (QModelIndex up = current.parent(); up.isValid(); up = up.parent())
+      if (!tree->isExpanded(up)) return false;
+    return tree->viewport()->rect().contains(tree->visualRect(current));
+  };
+  // Every folder on the way holds in the tree the folders it holds on disk.
+  const auto loaded = [&](const QString& path) {
+    for (QDir up(path); !up.isRoot() && up.cdUp();) {
+      const auto subfolders = up.entryList(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden).size();
+      if (folderModel->rowCount(folderModel->index(up.absolutePath())) != subfolders) return false;
+    }
+    return true;
+  };
+
+  ASSERT_TRUE(WaitFor([&] { return loaded(Folder()); }));
+  EXPECT_TRUE(WaitFor([&] { return shown(Folder()); }));
+
+  // From the top of the tree, a folder chosen in the combo box comes into view again.
+  tree->scrollToTop();
+  folders->activated(folders->count() - 2);
+  const QString parent = QFileInfo(Folder()).absolutePath();
+  EXPECT_EQ(browser.Folder(), parent);
+  EXPECT_TRUE(WaitFor([&] { return loaded(parent) && shown(parent); }));
 }
 
 TEST_F(Browser, MouseUpAndEnterChooseArrowsDoNot) {
