@@ -3,6 +3,7 @@
 // it; the head leaves only when its reply has been handled or the queue is cleared.
 // The queue window TForm5 shows the progress while two or more entries wait.
 
+#include <chrono>
 #include <cstdint>
 
 #include "link/Session.h"
@@ -18,11 +19,19 @@ void ClearCommandQueue(Session&);
 // Frames and writes the head without removing it; gives up after the eighth send without an
 // accepted reply. Nothing on an empty queue.
 void SendHeadCommand(Session&);
+// Whether the poll in the chunk being scanned is stale: the device sent it before it could have
+// had the whole of the head's last transmission (an idle poll that crossed the head on the line,
+// or one that waited behind a busy user-interface thread). Answering it would send the head
+// again to a device that may already be carrying it out.
+bool PollIsStale(const Session&);
 
 // Clears the queue for the watchdog or the give-up. When chip commands were waiting, their
 // operation ends unconfirmed, and the status panel says so instead of an earlier "Все верно.".
 void AbandonCommandQueue(Session&);
 
 inline constexpr int MaxSendAttempts = 8;
+// A fresh poll may come this much earlier than the line time of the head and the poll and the
+// read interval allow: the threads on both sides of the line take their turns.
+inline constexpr std::chrono::milliseconds StalePollMargin{2};
 
 }  // namespace kestrel

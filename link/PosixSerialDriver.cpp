@@ -178,6 +178,8 @@ void PosixSerialDriver::Close() {
   CloseFd(stopFd_);
   CloseFd(eventFd_);
   stopRaised_ = false;
+  readerSawHangup_ = false;
+  writerSawHangup_ = false;
   pendingEvents_ = 0;
   lineErrors_ = 0;
 }

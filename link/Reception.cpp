@@ -4,6 +4,7 @@
 
 #include "link/CommandQueue.h"
 #include "link/Frame.h"
+#include "link/LinkTrace.h"
 #include "link/ReplyHandler.h"
 
 namespace kestrel {
@@ -13,7 +14,8 @@ void ResetReceiveBuffer(Session& s) {
   s.FillCount = 0;
 }
 
-void Comm321ReceiveData(Session& s, const std::uint8_t* buffer, std::uint16_t length) {
+void Comm321ReceiveData(Session& s, const std::uint8_t* buffer, std::uint16_t length, LinkTime receivedAt) {
+  s.ReceivedAt = receivedAt;
   if (s.FillCount + length > ReceiveBufferSize) ResetReceiveBuffer(s);
   const std::size_t kept = std::min<std::size_t>(length, ReceiveBufferSize);
   std::copy_n(buffer + (length - kept), kept, s.ReceiveBuffer.begin() + s.FillCount);
@@ -53,9 +55,15 @@ void ScanReceiveBuffer(Session& s) {
     }
     const std::size_t length = frame[4];
     if (length == 0) {
+      s.view.RestartWatchdog();
+      if (s.Trace) s.Trace->Received(s.ReceivedAt, {frame, FrameHeaderSize});
+      if (PollIsStale(s)) {
+        if (s.Trace) s.Trace->Event(s.ReceivedAt, "stale poll ignored");
+        DropScannedBytes(s, s.ScanPos + FrameHeaderSize);
+        continue;
+      }
       // The device's poll. The give-up warning that the send may show is modal, and chunks
       // scanned meanwhile change the buffer: whatever it holds now is dropped.
-      s.view.RestartWatchdog();
       SendHeadCommand(s);
       ResetReceiveBuffer(s);
       return;
@@ -65,6 +73,7 @@ void ScanReceiveBuffer(Session& s) {
       ++s.ScanPos;
       continue;
     }
+    if (s.Trace) s.Trace->Received(s.ReceivedAt, {frame, length + FrameOverhead});
     std::copy_n(frame + FrameHeaderSize, length, s.ReplyRecord.begin());
     s.ReplyLength = static_cast<std::uint16_t>(length);
     // The buffer is compacted before the reply acts, so nothing the handling does can meet a

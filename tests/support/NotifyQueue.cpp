@@ -2,11 +2,11 @@
 
 namespace kestrel::test {
 
-bool NotifyQueue::Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) {
+bool NotifyQueue::Post(Notification notification) {
   {
     std::lock_guard lock(mutex_);
-    if (refused_.count(code)) return false;
-    items_.push_back({code, count, std::move(block)});
+    if (refused_.count(notification.code)) return false;
+    items_.push_back(std::move(notification));
   }
   posted_.notify_all();
   return true;
@@ -15,14 +15,14 @@ bool NotifyQueue::Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<
 std::size_t NotifyQueue::Drain() {
   std::size_t delivered = 0;
   for (;;) {
-    Item item;
+    Notification item;
     {
       std::lock_guard lock(mutex_);
       if (items_.empty()) return delivered;
       item = std::move(items_.front());
       items_.pop_front();
     }
-    Deliver(item.code, item.count, std::move(item.block));
+    Deliver(std::move(item));
     ++delivered;
   }
 }
