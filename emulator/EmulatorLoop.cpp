@@ -121,7 +121,17 @@ void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arriv
     std::lock_guard lock(mutex);
     reply = device.Execute(payload);
   }
-  auto busyUntil = pacer.ArrivalEnd(arrived, payload.size() + FrameOverhead);
+  if (reply) NoteCarriedOut(payload);
+  const auto arrivalEnd = pacer.ArrivalEnd(arrived, payload.size() + FrameOverhead);
+  if (const auto crossing = plan.CrossingPoll(command)) {
+    // The device had not seen the whole command yet when its idle poll went out.
+    const auto crossAt =
+        arrived + std::chrono::duration_cast<Clock::duration>((arrivalEnd - arrived) * *crossing);
+    if (!Pause(crossAt - Clock::now())) return;
+    tracer.Note("idle poll crossing the command");
+    SendIdlePoll();
+  }
+  auto busyUntil = arrivalEnd;
   const Work work = WorkOf(payload[0]);
   if (work == Work::Write) busyUntil += options.writeTime;
   if (work == Work::Erase) busyUntil += options.eraseTime;
@@ -134,6 +144,14 @@ void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arriv
   line.DiscardInput();
   Answer(command, reply, busyUntil);
   if (command == faults.vanishAfter) Vanish(faults.vanishFor);
+}
+
+void Emulator::Impl::NoteCarriedOut(const Bytes& payload) {
+  if (payload == lastCarriedOut) {
+    ++repeated;
+    tracer.Note("carried out twice in a row (" + std::to_string(repeated) + " so far)");
+  }
+  lastCarriedOut = payload;
 }
 
 void Emulator::Impl::Answer(std::uint64_t command, const std::optional<Bytes>& reply,
@@ -228,7 +246,7 @@ void Emulator::Impl::SaveIfChanged() {
     chips = device.Chips();
   }
   try {
-    SaveChipStates(options.stateFile, chips);
+    SaveChipStates(options.stateFile, chips, device.Catalogue());
     unsaved = false;
   } catch (const std::exception& error) {
     std::cerr << "kestrel-emulator: cannot store the state: " << error.what() << '\n';
