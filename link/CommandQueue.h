@@ -19,10 +19,10 @@ void ClearCommandQueue(Session&);
 // Frames and writes the head without removing it; gives up after the eighth send without an
 // accepted reply. Nothing on an empty queue.
 void SendHeadCommand(Session&);
-// Whether the poll in the chunk being scanned is stale: the device sent it before it could have
-// had the whole of the head's last transmission (an idle poll that crossed the head on the line,
-// or one that waited behind a busy user-interface thread). Answering it would send the head
-// again to a device that may already be carrying it out.
+// Whether the poll that ends the chunk being scanned is stale: the device sent it before it could
+// have had the whole of the head's last transmission (an idle poll that crossed the head on the
+// line, or one that waited behind a busy user-interface thread). Answering it would send the
+// head again to a device that may already be carrying it out.
 bool PollIsStale(const Session&);
 
 // Clears the queue for the watchdog or the give-up. When chip commands were waiting, their

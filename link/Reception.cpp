@@ -27,6 +27,25 @@ namespace {
 
 std::size_t Available(const Session& s) { return s.FillCount - s.ScanPos; }
 
+// Where the marker search from `from` stops: at a marker, or where too few bytes are left to
+// tell (they wait for the next chunk).
+std::size_t NextMarker(const Session& s, std::size_t from) {
+  while (from + FrameHeaderSize <= s.FillCount && !IsMarkerAt(&s.ReceiveBuffer[from])) ++from;
+  return from;
+}
+
+// Whether a frame begins somewhere from `from` on in what has arrived.
+bool FrameBehind(const Session& s, std::size_t from) {
+  for (std::size_t at = NextMarker(s, from); at + FrameHeaderSize <= s.FillCount; at = NextMarker(s, at + 1))
+    if (HeaderValid(&s.ReceiveBuffer[at])) return true;
+  return false;
+}
+
+// A poll with a frame behind it in the same chunk was followed at once by an answer, so the
+// device was already taking a command when it sent it: only its latest poll asks for the head,
+// and then the chunk's time decides.
+bool StalePoll(const Session& s) { return FrameBehind(s, s.ScanPos + FrameHeaderSize) || PollIsStale(s); }
+
 // Moves the bytes from `end` on to the start of the buffer.
 void DropScannedBytes(Session& s, std::size_t end) {
   std::copy(s.ReceiveBuffer.begin() + end, s.ReceiveBuffer.begin() + s.FillCount, s.ReceiveBuffer.begin());
@@ -44,7 +63,7 @@ void AcceptReply(Session& s) {
 
 void ScanReceiveBuffer(Session& s) {
   for (;;) {
-    while (Available(s) >= FrameHeaderSize && !IsMarkerAt(&s.ReceiveBuffer[s.ScanPos])) ++s.ScanPos;
+    s.ScanPos = static_cast<std::uint16_t>(NextMarker(s, s.ScanPos));
     if (Available(s) < FrameHeaderSize) return;
 
     const std::uint8_t* frame = &s.ReceiveBuffer[s.ScanPos];
@@ -57,7 +76,7 @@ void ScanReceiveBuffer(Session& s) {
     if (length == 0) {
       s.view.RestartWatchdog();
       if (s.Trace) s.Trace->Received(s.ReceivedAt, {frame, FrameHeaderSize});
-      if (PollIsStale(s)) {
+      if (StalePoll(s)) {
         if (s.Trace) s.Trace->Event(s.ReceivedAt, "stale poll ignored");
         DropScannedBytes(s, s.ScanPos + FrameHeaderSize);
         continue;
