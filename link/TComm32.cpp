@@ -158,9 +158,19 @@ void TComm32::CloseDevice() {
   TraceEvent("port " + commPort_ + " closed");
 }
 
+void TComm32::SetReopenInterval(std::chrono::milliseconds value) {
+  reopenInterval_ = value;
+  if (reopenThread_) StartReopening();
+}
+
 // The line hung up or its device went away: close it and try again at every interval.
 void TComm32::LosePort() {
   CloseDevice();
+  StartReopening();
+}
+
+void TComm32::StartReopening() {
+  reopenThread_.reset();
   try {
     reopenThread_ = std::make_unique<TReopenThread>(*NotifyWindow, reopenInterval_);
   } catch (...) {

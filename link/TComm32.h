@@ -94,9 +94,9 @@ class TComm32 {
   // During OnReceiveData: when the reader took the chunk off the line.
   LinkTime ReceivedAt() const { return receivedAt_; }
 
-  // How often a lost port is tried again.
+  // How often a lost port is tried again; a new interval applies at once.
   std::chrono::milliseconds ReopenInterval() const { return reopenInterval_; }
-  void SetReopenInterval(std::chrono::milliseconds value) { reopenInterval_ = value; }
+  void SetReopenInterval(std::chrono::milliseconds value);
 
   // Where the port's events are traced; null for no trace.
   LinkTrace* Trace = nullptr;
@@ -125,6 +125,7 @@ class TComm32 {
   OpenOutcome OpenDevice();
   void CloseDevice();
   void LosePort();
+  void StartReopening();
   void Reopen();
   void ApplyState();
   void Notify(Notification notification);

@@ -288,6 +288,21 @@ TEST_F(TComm32Fake, AHungUpLineIsClosedAndOpenedAgainAsItWas) {
   EXPECT_EQ(hangups, 1);
 }
 
+TEST_F(TComm32Fake, DestructionWhileALostPortIsTriedAgain) {
+  comm->SetReopenInterval(std::chrono::milliseconds(1));
+  ASSERT_TRUE(comm->OpenPort());
+  {
+    std::lock_guard lock(state->mutex);
+    state->openResult = SerialDriver::OpenResult::CannotOpen;
+  }
+  state->Receive({});
+  notify->DrainUntil([] { return false; }, std::chrono::milliseconds(50));
+  comm.reset();
+  std::lock_guard lock(state->mutex);
+  EXPECT_EQ(state->opens, 1);
+  EXPECT_EQ(state->closes, 1);
+}
+
 TEST_F(TComm32Fake, RefusedHandOverEndsTheReader) {
   int hangups = 0;
   comm->OnRequestHangup = [&](TComm32&) { ++hangups; };
