@@ -108,7 +108,7 @@ TComm32::OpenOutcome TComm32::OpenDevice() {
       return OpenOutcome::CannotOpen;
   }
   portOpen_ = true;
-  TraceEvent("port " + commPort_ + " opened");
+  TraceEvent("opened");
 
   // The driver keeps its own flow-control limits and characters and its error and end-of-file
   // characters; everything else comes from the properties.
@@ -155,7 +155,7 @@ void TComm32::CloseDevice() {
   driver_->Close();
   portOpen_ = false;
   StateApplied = false;
-  TraceEvent("port " + commPort_ + " closed");
+  TraceEvent("closed");
 }
 
 void TComm32::SetReopenInterval(std::chrono::milliseconds value) {
@@ -174,7 +174,7 @@ void TComm32::StartReopening() {
   try {
     reopenThread_ = std::make_unique<TReopenThread>(*NotifyWindow, reopenInterval_);
   } catch (...) {
-    TraceEvent("no thread to reopen the port");
+    TraceEvent("cannot be tried again: no thread");
   }
 }
 
@@ -182,13 +182,13 @@ void TComm32::Reopen() {
   const OpenOutcome outcome = OpenDevice();
   if (outcome != OpenOutcome::Opened) {
     if (portOpen_) CloseDevice();
-    TraceEvent("reopen of " + commPort_ + " failed");
+    TraceEvent("reopen failed");
     return;
   }
   reopenThread_.reset();
   if (rtsLevel_) driver_->EscapeCommFunction(rtsLevel_);
   if (dtrLevel_) driver_->EscapeCommFunction(dtrLevel_);
-  TraceEvent("port " + commPort_ + " reopened");
+  TraceEvent("reopened");
   if (OnPortReopened) OnPortReopened(*this);
 }
 
@@ -218,7 +218,7 @@ void TComm32::Notify(Notification notification) {
       break;
     case MsgRequestHangup:
       if (!portOpen_) break;
-      TraceEvent("hang-up");
+      TraceEvent("hung up");
       if (OnRequestHangup) OnRequestHangup(*this);
       LosePort();
       break;
@@ -233,8 +233,9 @@ void TComm32::Notify(Notification notification) {
   }
 }
 
-void TComm32::TraceEvent(const std::string& text) {
-  if (Trace) Trace->Event(LinkClock::now(), text);
+// "port COM1 opened" and the like.
+void TComm32::TraceEvent(std::string_view event) {
+  if (Trace) Trace->Event(LinkClock::now(), "port " + commPort_ + " " + std::string(event));
 }
 
 void TComm32::RaiseCommEvents(std::uint32_t value) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "link/NotifyTarget.h"
 #include "link/SerialDriver.h"
@@ -130,7 +131,7 @@ class TComm32 {
   void ApplyState();
   void Notify(Notification notification);
   void RaiseCommEvents(std::uint32_t value);
-  void TraceEvent(const std::string& text);
+  void TraceEvent(std::string_view event);
 
   std::unique_ptr<NotifyTarget> NotifyWindow;
   std::unique_ptr<SerialDriver> driver_;

@@ -113,8 +113,8 @@ TEST_F(Unplug, APlugStartsTheDiscoveryAgain) {
       lines,
       {"] -- port COM57 opened", "] <- poll: D1 E0 EB EE 00 8A", "] -> EndOperation: D1 E0 EB EE 01 8B FF FF",
        "] <- EndOperation: D1 E0 EB EE 01 8B FF FF", "] -> GetProgrammerName: D1 E0 EB EE 01 8B FE FE",
-       "] -- hang-up", "] -- port COM57 closed", "] -- reopen of COM57 failed", "] -- port COM57 reopened",
-       "] -> GetProgrammerName: D1 E0 EB EE 01 8B FE FE"}))
+       "] -- port COM57 hung up", "] -- port COM57 closed", "] -- port COM57 reopen failed",
+       "] -- port COM57 reopened", "] -> GetProgrammerName: D1 E0 EB EE 01 8B FE FE"}))
       << ::testing::PrintToString(lines);
   // Stamped in milliseconds of the monotonic clock.
   ASSERT_FALSE(lines.empty());
