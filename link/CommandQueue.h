@@ -30,8 +30,11 @@ bool PollIsStale(const Session&);
 void AbandonCommandQueue(Session&);
 
 inline constexpr int MaxSendAttempts = 8;
-// A fresh poll may come this much earlier than the line time of the head and the poll and the
-// read interval allow: the threads on both sides of the line take their turns.
-inline constexpr std::chrono::milliseconds StalePollMargin{2};
+// How much later than the line time of the head and the poll and the read interval allow a poll
+// may still be stale: the head reaches the line, and a poll the reader, only when their threads
+// get their turn, which on a busy machine takes milliseconds. A poll that answers the head at
+// once (a refusal, a lost reply) is passed over too, and the device's next idle poll, 50 ms on,
+// sends the head again; so the margin costs nothing while it stays well below that.
+inline constexpr std::chrono::milliseconds StalePollMargin{10};
 
 }  // namespace kestrel

@@ -12,19 +12,16 @@ bool NotifyQueue::Post(Notification notification) {
   return true;
 }
 
+// Only what is there at the call: under a flood of chunks the caller still gets to look at what
+// was delivered.
 std::size_t NotifyQueue::Drain() {
-  std::size_t delivered = 0;
-  for (;;) {
-    Notification item;
-    {
-      std::lock_guard lock(mutex_);
-      if (items_.empty()) return delivered;
-      item = std::move(items_.front());
-      items_.pop_front();
-    }
-    Deliver(std::move(item));
-    ++delivered;
+  std::deque<Notification> queued;
+  {
+    std::lock_guard lock(mutex_);
+    queued.swap(items_);
   }
+  for (Notification& item : queued) Deliver(std::move(item));
+  return queued.size();
 }
 
 bool NotifyQueue::DrainUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

@@ -18,7 +18,7 @@ class NotifyQueue : public NotifyTarget {
  public:
   bool Post(Notification notification) override;
 
-  // Delivers what is queued, in order, on the calling thread; returns how many.
+  // Delivers what is queued at the call, in order, on the calling thread; returns how many.
   std::size_t Drain();
   // Delivers notifications as they come until `done` holds (true) or `timeout` passes (false).
   bool DrainUntil(const std::function<bool()>& done,
