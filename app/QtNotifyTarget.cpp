@@ -13,12 +13,10 @@ const QEvent::Type NotificationEventType = static_cast<QEvent::Type>(QEvent::reg
 // One notification on its way; the block is freed with the event if it is never delivered.
 class NotificationEvent : public QEvent {
  public:
-  NotificationEvent(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block)
-      : QEvent(NotificationEventType), code(code), count(count), block(std::move(block)) {}
+  explicit NotificationEvent(Notification notification)
+      : QEvent(NotificationEventType), notification(std::move(notification)) {}
 
-  const std::uint32_t code;
-  const std::uint32_t count;
-  std::unique_ptr<std::uint8_t[]> block;
+  Notification notification;
 };
 
 // Qt guards its event queue with a lock that a race detector cannot see inside Qt's libraries.
@@ -45,13 +43,12 @@ class Receiver : public QObject {
 
 class QtNotifyTarget : public NotifyTarget {
  public:
-  QtNotifyTarget()
-      : receiver_([this](NotificationEvent& e) { Deliver(e.code, e.count, std::move(e.block)); }) {}
+  QtNotifyTarget() : receiver_([this](NotificationEvent& e) { Deliver(std::move(e.notification)); }) {}
 
-  bool Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) override {
+  bool Post(Notification notification) override {
     // Posted events to one receiver are delivered in the order they were posted; Qt takes
     // ownership of the event and drops it unseen if the receiver goes first.
-    auto* event = new NotificationEvent(code, count, std::move(block));
+    auto* event = new NotificationEvent(std::move(notification));
     receiver_.Publish();
     QCoreApplication::postEvent(&receiver_, event);
     return true;

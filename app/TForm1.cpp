@@ -101,11 +101,14 @@ QGroupBox* GroupBox(QWidget* parent, const char* name, const char* title) {
 }  // namespace
 
 TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
-    : Comm321(MakeQtNotifyTarget(), std::move(serialDriver)),
+    : LineTrace(LinkTrace::FromEnvironment()),
+      Comm321(MakeQtNotifyTarget(), std::move(serialDriver)),
       Session1(MainView1, [this](const std::uint8_t* buffer, std::uint16_t length) {
         return Comm321.WriteData(buffer, length);
       }) {
   Form1 = this;
+  Session1.LineRate = [this] { return Comm321.BaudRate(); };
+  Comm321.Trace = Session1.Trace = LineTrace.get();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8("Программатор не подключен"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
@@ -144,6 +147,7 @@ TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
 
 TForm1::~TForm1() {
   Comm321.OnReceiveData = nullptr;
+  Comm321.OnPortReopened = nullptr;
   if (Form1 == this) Form1 = nullptr;
 }
 
@@ -198,6 +202,7 @@ void TForm1::ConnectHandlers() {
   Comm321.OnReceiveData = [this](const void* buffer, std::uint16_t length) {
     Comm321ReceiveData(buffer, length);
   };
+  Comm321.OnPortReopened = [this](TComm32&) { Comm321PortReopened(); };
   ListBox1->viewport()->installEventFilter(this);
   ListBox1->installEventFilter(this);
   ListBox2->viewport()->installEventFilter(this);
@@ -273,8 +278,12 @@ void TForm1::FormClose(QCloseEvent* event) {
 }
 
 void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {
-  kestrel::Comm321ReceiveData(Session1, static_cast<const std::uint8_t*>(buffer), length);
+  kestrel::Comm321ReceiveData(Session1, static_cast<const std::uint8_t*>(buffer), length,
+                              Comm321.ReceivedAt());
 }
+
+// A device found again by its port may be another one: learn everything anew, as after silence.
+void TForm1::Comm321PortReopened() { Rediscover(Session1); }
 
 void TForm1::ShellListView1Click() {
   if (!OfferToSaveEdits(Session1, [this] { return ToolButton5Click(); })) return;

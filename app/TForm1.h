@@ -10,6 +10,7 @@
 #include "app/MainView.h"
 #include "app/TSaveDialog.h"
 #include "buffer/forms/THexGrid.h"
+#include "link/LinkTrace.h"
 #include "link/Session.h"
 #include "link/TComm32.h"
 
@@ -59,8 +60,9 @@ class TForm1 : public QMainWindow {
   QGroupBox* GroupBox4;  // "Данные"
   THexGrid* StringGrid1;
   TSaveDialog SaveDialog1;
-  QTimer* Timer1;  // 300 ms, disabled
-  QTimer* Timer2;  // 5000 ms, disabled: the link watchdog
+  QTimer* Timer1;                        // 300 ms, disabled
+  QTimer* Timer2;                        // 5000 ms, disabled: the link watchdog
+  std::unique_ptr<LinkTrace> LineTrace;  // the file KESTREL_TRACE names; null without one
   TComm32 Comm321;
 
   // The session with the programmer and the memory image, shown in the program's windows.
@@ -95,6 +97,7 @@ class TForm1 : public QMainWindow {
   void FormActivate();
   void FormClose(QCloseEvent* event);
   void Comm321ReceiveData(const void* buffer, std::uint16_t length);
+  void Comm321PortReopened();
   void Timer1Timer();
   void Timer2Timer();
   void ToolButton2Click();

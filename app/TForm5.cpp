@@ -32,9 +32,13 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
 }
 
 void TForm5::SetQueueProgress(int maximum, int position) {
+  // The bar would repaint at once on every step, between a reply and the next send; with updates
+  // held, one paint comes from the event loop once the next command is on its way.
+  ProgressBar1->setUpdatesEnabled(false);
   // A range of 0..0 would make the bar a busy indicator.
   ProgressBar1->setRange(0, std::max(maximum, 1));
   ProgressBar1->setValue(std::clamp(position, 0, std::max(maximum, 1)));
+  ProgressBar1->setUpdatesEnabled(true);
 }
 
 void TForm5::ShowQueueWindow() {

@@ -110,12 +110,13 @@ int main(int argc, char** argv) {
   Session session(view, [&comm](const std::uint8_t* buffer, std::uint16_t length) {
     return comm.WriteData(buffer, length);
   });
+  session.LineRate = [&comm] { return comm.BaudRate(); };
   // The core's own share of the turnaround: the handling of each received chunk.
   std::vector<double> handling;
   handling.reserve(QueueLength + 16);
   comm.OnReceiveData = [&](const void* buffer, std::uint16_t length) {
     const auto begin = Clock::now();
-    Comm321ReceiveData(session, static_cast<const std::uint8_t*>(buffer), length);
+    Comm321ReceiveData(session, static_cast<const std::uint8_t*>(buffer), length, comm.ReceivedAt());
     if (handling.size() < handling.capacity())
       handling.push_back(std::chrono::duration<double, std::micro>(Clock::now() - begin).count());
   };

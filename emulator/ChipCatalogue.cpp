@@ -103,14 +103,24 @@ const std::string& ProgrammerName() {
   return name;
 }
 
-const std::vector<std::string>& ProgrammerInfoLines() {
-  static const std::vector<std::string> lines{
+std::vector<ChipType> ChipCatalogue(std::size_t count) {
+  const std::vector<ChipType>& base = ChipCatalogue();
+  std::vector<ChipType> chips = base;
+  while (chips.size() < count) {
+    ChipType chip = base[chips.size() % base.size()];
+    chip.name += " #" + std::to_string(chips.size() / base.size() + 1);
+    chips.push_back(std::move(chip));
+  }
+  return chips;
+}
+
+std::vector<std::string> ProgrammerInfoLines(std::size_t chipCount) {
+  return {
       "Эмулятор программатора для отладки и испытаний",
       "Версия прошивки 2.1",
-      "Микросхем в каталоге: " + std::to_string(ChipCatalogue().size()),
+      "Микросхем в каталоге: " + std::to_string(chipCount),
       "Линия: 8 бит данных, нечётность, 1 стоп-бит",
   };
-  return lines;
 }
 
 }  // namespace kestrel::emulator

@@ -2,6 +2,7 @@
 // The chips the emulated programmer knows: memory sizes, signature, fuse and lock bits and the
 // commands it offers for each. The device's own name and information lines live here too.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,9 +28,13 @@ struct ChipType {
 };
 
 const std::vector<ChipType>& ChipCatalogue();
+// A catalogue of `count` chips for tests that need a long chip list: the catalogue's chips over
+// and over, each repetition's names numbered (" #2", " #3", ...). Never fewer than the catalogue.
+std::vector<ChipType> ChipCatalogue(std::size_t count);
 
 // Texts are UTF-8 here; the device sends them in code page 1251.
 const std::string& ProgrammerName();
-const std::vector<std::string>& ProgrammerInfoLines();
+// The information lines of a device that knows `chipCount` chips.
+std::vector<std::string> ProgrammerInfoLines(std::size_t chipCount = ChipCatalogue().size());
 
 }  // namespace kestrel::emulator

@@ -47,6 +47,7 @@ Faults, the same for the same seed:
   --bad-payload P      share of replies with a wrong payload sum
   --split P            share of replies written in 2..6 pieces a few ms apart
   --drop P             share of replies not sent (the poll still goes out)
+  --cross P            share of commands during whose arrival an idle poll goes out
   --stall-after K      answer the K-th command only after --stall-ms N
   --silent-from K      send nothing at all from the K-th command on
   --vanish-after K     close the line after answering the K-th command and open a new one
@@ -83,7 +84,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
                                                    {"--bad-header", &f.badHeader},
                                                    {"--bad-payload", &f.badPayload},
                                                    {"--split", &f.split},
-                                                   {"--drop", &f.drop}};
+                                                   {"--drop", &f.drop},
+                                                   {"--cross", &f.cross}};
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];

@@ -51,8 +51,9 @@ Work WorkOf(std::uint8_t opcode) {
   }
 }
 
-Device::Device() {
-  for (const ChipType& type : ChipCatalogue()) chips_.push_back(ChipState::Fresh(type));
+Device::Device(std::vector<ChipType> catalogue)
+    : catalogue_(std::move(catalogue)), infoLines_(ProgrammerInfoLines(catalogue_.size())) {
+  for (const ChipType& type : catalogue_) chips_.push_back(ChipState::Fresh(type));
 }
 
 bool Device::TakeChanged() { return std::exchange(changed_, false); }
@@ -61,7 +62,7 @@ std::optional<Bytes> Device::Execute(std::span<const std::uint8_t> payload) {
   if (payload.empty()) return std::nullopt;
   if (payload[0] >= FirstProgrammerOpcode) return ExecuteQuery(payload);
   if (!selected_) return std::nullopt;
-  return ExecuteChipCommand(ChipCatalogue()[*selected_], chips_[*selected_], payload, changed_);
+  return ExecuteChipCommand(catalogue_[*selected_], chips_[*selected_], payload, changed_);
 }
 
 namespace {
@@ -86,16 +87,16 @@ const std::string& Itself(const std::string& text) { return text; }
 
 std::optional<Bytes> Device::ExecuteQuery(std::span<const std::uint8_t> payload) {
   const std::uint8_t opcode = payload[0];
-  const auto& catalogue = ChipCatalogue();
+  const auto& catalogue = catalogue_;
   switch (opcode) {
     case OpEndOperation:
       return Reply(opcode).Take();
     case OpGetProgrammerName:
       return Reply(opcode).Text(ProgrammerName()).Take();
     case OpGetInfoLineCount:
-      return Reply(opcode).U8(static_cast<std::uint8_t>(ProgrammerInfoLines().size())).Take();
+      return Reply(opcode).U8(static_cast<std::uint8_t>(infoLines_.size())).Take();
     case OpGetInfoLine:
-      return IndexedName(payload, ProgrammerInfoLines(), Itself);
+      return IndexedName(payload, infoLines_, Itself);
     case OpGetChipCount:
       return Reply(opcode).U8(static_cast<std::uint8_t>(catalogue.size())).Take();
     case OpGetChipName: {

@@ -1,7 +1,7 @@
 #pragma once
 // The programmer device's command engine: one command payload in, the reply payload out.
-// It holds one seated chip of every catalogue type, each with its own memories, fuse and lock
-// bits, and answers for the chip selected last.
+// It holds one seated chip of every type of its catalogue, each with its own memories, fuse and
+// lock bits, and answers for the chip selected last.
 //
 // Refusals: a command the device cannot carry out gets no reply at all, so the host sends it
 // again at each poll and gives up after its eighth send. That is the answer to an unknown
@@ -55,7 +55,9 @@ Work WorkOf(std::uint8_t opcode);
 
 class Device {
  public:
-  Device();
+  explicit Device(std::vector<ChipType> catalogue = ChipCatalogue());
+
+  const std::vector<ChipType>& Catalogue() const { return catalogue_; }
 
   // The reply payload (opcode first), or nothing when the device refuses the command.
   std::optional<Bytes> Execute(std::span<const std::uint8_t> payload);
@@ -71,6 +73,8 @@ class Device {
  private:
   std::optional<Bytes> ExecuteQuery(std::span<const std::uint8_t> payload);
 
+  const std::vector<ChipType> catalogue_;
+  const std::vector<std::string> infoLines_;
   std::vector<ChipState> chips_;
   std::optional<std::size_t> selected_;
   bool changed_ = false;

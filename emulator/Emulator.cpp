@@ -18,7 +18,8 @@ Emulator::Impl::Impl(EmulatorOptions emulatorOptions)
       line(options.device, options.baud != 0 ? options.baud : 56000),
       alias(ConfigHome(options.configHome), options.portName),
       pacer(options.device.empty() ? options.baud : 0),
-      tracer(options.trace) {}
+      tracer(options.trace),
+      device(ChipCatalogue(options.chipCount)) {}
 
 Emulator::Impl::~Impl() {
   if (wake >= 0) close(wake);
@@ -33,7 +34,7 @@ void Emulator::Start() {
   Impl& d = *impl_;
   if (!d.options.stateFile.empty() && std::filesystem::exists(d.options.stateFile)) {
     std::lock_guard lock(d.mutex);
-    if (!LoadChipStates(d.options.stateFile, d.device.Chips())) {
+    if (!LoadChipStates(d.options.stateFile, d.device.Chips(), d.device.Catalogue())) {
       throw std::runtime_error("the state file " + d.options.stateFile + " is damaged or unreadable");
     }
   }
@@ -89,7 +90,7 @@ void Emulator::ModifyChip(std::size_t number, const std::function<void(ChipState
   ChipState& chip = impl_->device.Chips().at(number);
   change(chip);
   // The device relies on the sizes of the catalogue.
-  const ChipType& type = ChipCatalogue()[number];
+  const ChipType& type = impl_->device.Catalogue()[number];
   chip.flash.resize(type.flashSize, 0xFF);
   chip.eeprom.resize(type.eepromSize, 0xFF);
   chip.ram.resize(type.ramSize, 0x00);
@@ -104,6 +105,10 @@ std::optional<std::size_t> Emulator::SelectedChip() const {
 }
 
 std::uint64_t Emulator::CommandsReceived() const { return impl_->commands; }
+
+std::uint64_t Emulator::CommandsRepeated() const { return impl_->repeated; }
+
+std::size_t Emulator::ChipCount() const { return impl_->device.Catalogue().size(); }
 
 void Emulator::SetSilent(bool silent) { impl_->silent = silent; }
 

@@ -47,6 +47,9 @@ struct EmulatorOptions {
   std::chrono::milliseconds writeTime{0};
   std::chrono::milliseconds eraseTime{0};
   FaultOptions faults;
+  // For tests that need a long chip list: the device knows this many chips, the catalogue's
+  // over and over under numbered names (see ChipCatalogue(count)). 0 for the catalogue.
+  std::size_t chipCount = 0;
   // Receives one line per frame in and out when set.
   std::function<void(const std::string&)> trace;
 };
@@ -72,6 +75,8 @@ class Emulator {
 
   // Test hooks. Chips are numbered as the device numbers them for SelectChip.
   static const std::vector<ChipType>& Catalogue() { return ChipCatalogue(); }
+  // How many chips this device knows: the catalogue's, or EmulatorOptions::chipCount.
+  std::size_t ChipCount() const;
   // Throws std::out_of_range for a name the catalogue lacks.
   static std::size_t ChipNumber(std::string_view name);
   // A copy of what the chip holds now.
@@ -81,6 +86,10 @@ class Emulator {
   std::optional<std::size_t> SelectedChip() const;
   // Command frames accepted so far (answered or refused).
   std::uint64_t CommandsReceived() const;
+  // How often the device carried out a command that was the same, byte for byte, as the one it
+  // carried out just before (refused commands do not count). A host that never sends a command
+  // again while the device may be carrying it out keeps this at 0 on a line without faults.
+  std::uint64_t CommandsRepeated() const;
   // A silent device sends nothing, polls included, and ignores what arrives, as if unplugged
   // without closing the line. It takes effect within one poll interval.
   void SetSilent(bool silent);

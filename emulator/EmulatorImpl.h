@@ -26,6 +26,8 @@ struct Emulator::Impl {
   void BecomeReady();
   void SendIdlePoll();
   void HandleCommand(const Bytes& payload, Clock::time_point arrived);
+  // Counts a command carried out twice in a row.
+  void NoteCarriedOut(const Bytes& payload);
   // Sends the reply (if any) and the poll, the device being ready from `ready` on.
   void Answer(std::uint64_t command, const std::optional<Bytes>& reply, Clock::time_point ready);
   // Writes `bytes` from `from` on, in the pieces that begin at `cuts`, `gap` apart, paced when
@@ -55,6 +57,7 @@ struct Emulator::Impl {
   Device device;
   std::string hostPath;
 
+  Bytes lastCarriedOut;  // the last command the device carried out
   bool unsaved = false;
   bool lineFailed = false;
   std::uint64_t idlePolls = 0;
@@ -64,6 +67,7 @@ struct Emulator::Impl {
   std::atomic<bool> silent{false};
   std::atomic<std::int64_t> vanishRequest{-1};  // milliseconds; -1 when none
   std::atomic<std::uint64_t> commands{0};
+  std::atomic<std::uint64_t> repeated{0};
   int wake = -1;  // eventfd, readable once stopping
   std::thread thread;
 };

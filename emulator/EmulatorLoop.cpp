@@ -1,6 +1,7 @@
 // The device loop: poll when ready, take one command, carry it out, answer, poll again.
 
 #include <poll.h>
+#include <sys/prctl.h>
 
 #include <algorithm>
 #include <iostream>
@@ -38,6 +39,8 @@ Bytes PollBytes() {
 }  // namespace
 
 void Emulator::Impl::Run() {
+  // Pacing and the device's own times are kept to the microsecond, not the default 50 us slack.
+  prctl(PR_SET_TIMERSLACK, 1UL);
   bool quiet = false;
   BecomeReady();
   while (!stop) {
@@ -121,7 +124,17 @@ void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arriv
     std::lock_guard lock(mutex);
     reply = device.Execute(payload);
   }
-  auto busyUntil = pacer.ArrivalEnd(arrived, payload.size() + FrameOverhead);
+  if (reply) NoteCarriedOut(payload);
+  const auto arrivalEnd = pacer.ArrivalEnd(arrived, payload.size() + FrameOverhead);
+  if (const auto crossing = plan.CrossingPoll(command)) {
+    // The device had not seen the whole command yet when its idle poll went out.
+    const auto crossAt =
+        arrived + std::chrono::duration_cast<Clock::duration>((arrivalEnd - arrived) * *crossing);
+    if (!Pause(crossAt - Clock::now())) return;
+    tracer.Note("idle poll crossing the command");
+    SendIdlePoll();
+  }
+  auto busyUntil = arrivalEnd;
   const Work work = WorkOf(payload[0]);
   if (work == Work::Write) busyUntil += options.writeTime;
   if (work == Work::Erase) busyUntil += options.eraseTime;
@@ -134,6 +147,14 @@ void Emulator::Impl::HandleCommand(const Bytes& payload, Clock::time_point arriv
   line.DiscardInput();
   Answer(command, reply, busyUntil);
   if (command == faults.vanishAfter) Vanish(faults.vanishFor);
+}
+
+void Emulator::Impl::NoteCarriedOut(const Bytes& payload) {
+  if (payload == lastCarriedOut) {
+    ++repeated;
+    tracer.Note("carried out twice in a row (" + std::to_string(repeated) + " so far)");
+  }
+  lastCarriedOut = payload;
 }
 
 void Emulator::Impl::Answer(std::uint64_t command, const std::optional<Bytes>& reply,
@@ -228,7 +249,7 @@ void Emulator::Impl::SaveIfChanged() {
     chips = device.Chips();
   }
   try {
-    SaveChipStates(options.stateFile, chips);
+    SaveChipStates(options.stateFile, chips, device.Catalogue());
     unsaved = false;
   } catch (const std::exception& error) {
     std::cerr << "kestrel-emulator: cannot store the state: " << error.what() << '\n';

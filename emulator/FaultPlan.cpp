@@ -29,7 +29,7 @@ class Random {
   std::uint64_t state_;
 };
 
-enum Stream : std::uint64_t { ReplyStream = 1, PollStream = 2 };
+enum Stream : std::uint64_t { ReplyStream = 1, PollStream = 2, CrossStream = 3 };
 
 std::vector<std::uint8_t> DrawNoise(Random& random, double share) {
   std::vector<std::uint8_t> noise;
@@ -66,6 +66,12 @@ ReplyFaults FaultPlan::ForReply(std::uint64_t command, std::size_t replySize) co
 std::vector<std::uint8_t> FaultPlan::NoiseBeforePoll(std::uint64_t poll) const {
   Random random(options_.seed, PollStream, poll);
   return DrawNoise(random, options_.noise);
+}
+
+std::optional<double> FaultPlan::CrossingPoll(std::uint64_t command) const {
+  Random random(options_.seed, CrossStream, command);
+  if (!random.Chance(options_.cross)) return std::nullopt;
+  return static_cast<double>(random.Next() >> 11) * 0x1p-53;
 }
 
 }  // namespace kestrel::emulator

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kestrel::emulator {
@@ -18,6 +19,7 @@ struct FaultOptions {
   double badPayload = 0;  // replies sent with a wrong payload sum
   double split = 0;       // replies (with the poll behind them) written in 2..6 pieces, 2..6 ms apart
   double drop = 0;        // replies not sent at all; the poll still goes out
+  double cross = 0;       // commands during whose arrival the device sends an idle poll
   // Commands are counted from 1; 0 turns a fault off.
   std::uint64_t stallAfter = 0;  // this command is answered only after `stallFor`
   std::chrono::milliseconds stallFor{0};
@@ -47,6 +49,9 @@ class FaultPlan {
   ReplyFaults ForReply(std::uint64_t command, std::size_t replySize) const;
   // Noise ahead of the idle poll with this number (counted from 1).
   std::vector<std::uint8_t> NoiseBeforePoll(std::uint64_t poll) const;
+  // Where in the command's arrival (0 at its first byte, up to 1 at its last) an idle poll
+  // crosses it; nothing for most commands.
+  std::optional<double> CrossingPoll(std::uint64_t command) const;
 
  private:
   const FaultOptions options_;

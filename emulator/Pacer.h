@@ -1,5 +1,6 @@
 #pragma once
-// The time bytes take on a real line: 11 bit times a byte (start, 8 data, parity, stop at 8O1).
+// The time bytes take on a real line: BitsPerByte bit times a byte (start, 8 data, parity, stop
+// at 8O1).
 // Outgoing bytes are handed over when their last bit would have left the wire; consecutive
 // sends queue behind each other as in a UART's shift register.
 
@@ -10,14 +11,14 @@
 #include <functional>
 #include <span>
 
+#include "link/LineTiming.h"
+
 namespace kestrel::emulator {
 
 using Clock = std::chrono::steady_clock;
 
 class Pacer {
  public:
-  static constexpr int BitsPerByte = 11;
-
   // A rate of 0 sends at full speed.
   explicit Pacer(std::uint32_t baud);
 

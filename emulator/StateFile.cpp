@@ -66,11 +66,12 @@ void WriteAll(int fd, const Bytes& bytes, const std::string& name) {
 
 }  // namespace
 
-void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipState>& chips) {
+void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipState>& chips,
+                    const std::vector<ChipType>& catalogue) {
   Bytes out(Magic.begin(), Magic.end());
   PutU32(out, static_cast<std::uint32_t>(chips.size()));
   for (std::size_t i = 0; i < chips.size(); ++i) {
-    const std::string& name = ChipCatalogue()[i].name;
+    const std::string& name = catalogue[i].name;
     out.push_back(static_cast<std::uint8_t>(name.size()));
     out.insert(out.end(), name.begin(), name.end());
     for (const Bytes* block : Blocks(chips[i])) PutBlock(out, *block);
@@ -97,7 +98,8 @@ void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipSta
   }
 }
 
-bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& chips) {
+bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& chips,
+                    const std::vector<ChipType>& catalogue) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
   const Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -112,7 +114,6 @@ bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& c
   for (std::uint32_t entry = 0; entry < count; ++entry) {
     std::span<const std::uint8_t> nameLength, name;
     if (!reader.Take(1, nameLength) || !reader.Take(nameLength[0], name)) return false;
-    const auto& catalogue = ChipCatalogue();
     const auto type = std::find_if(catalogue.begin(), catalogue.end(), [&](const ChipType& t) {
       return std::equal(t.name.begin(), t.name.end(), name.begin(), name.end());
     });

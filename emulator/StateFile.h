@@ -11,12 +11,15 @@
 
 namespace kestrel::emulator {
 
-// Throws std::system_error when the file cannot be written.
-void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipState>& chips);
+// `chips` are those of `catalogue`, in its order. Throws std::system_error when the file cannot
+// be written.
+void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipState>& chips,
+                    const std::vector<ChipType>& catalogue = ChipCatalogue());
 
-// Fills `chips` (catalogue order) from the file. Entries of unknown chips and memories whose
-// size no longer matches the catalogue are skipped. False, with `chips` untouched, when the
+// Fills `chips` (catalogue order) from the file. Entries of chips the catalogue lacks and
+// memories whose size no longer matches it are skipped. False, with `chips` untouched, when the
 // file cannot be read or is damaged.
-bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& chips);
+bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& chips,
+                    const std::vector<ChipType>& catalogue = ChipCatalogue());
 
 }  // namespace kestrel::emulator

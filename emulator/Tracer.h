@@ -1,6 +1,7 @@
 #pragma once
 // The --trace log: every frame in and out, with the seconds since start, in hexadecimal,
-// named by its command and marked with the faults put into it.
+// named by its command and marked with the faults put into it. Its first line says where its
+// start lies on the monotonic clock, which stamps the program's own trace.
 
 #include <cstdint>
 #include <functional>
@@ -31,8 +32,5 @@ class Tracer {
   Sink sink_;
   Clock::time_point start_;
 };
-
-// The command's name for the log, e.g. "GetChipName"; "opcode 0x42" for unknown ones.
-std::string OpcodeName(std::uint8_t opcode);
 
 }  // namespace kestrel::emulator

@@ -49,9 +49,7 @@ void CheckInvariants(const FakeLink& link) {
   for (const QueuedCommand& c : s.CommandQueue) Check(c.Length > 0 && c.Data);
 }
 
-void Receive(FakeLink& link, std::span<const std::uint8_t> chunk) {
-  Comm321ReceiveData(link.session, chunk.data(), static_cast<std::uint16_t>(chunk.size()));
-}
+void Receive(FakeLink& link, std::span<const std::uint8_t> chunk) { link.Receive(chunk); }
 
 // A frame around the payload, delivered in two chunks cut at `cut`.
 void ReceiveFramed(FakeLink& link, std::span<const std::uint8_t> payload, std::uint8_t cut) {

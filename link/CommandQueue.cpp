@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <span>
+#include <string>
 
 #include "link/Commands.h"
 #include "link/Frame.h"
+#include "link/LinkTrace.h"
 
 namespace kestrel {
 
@@ -33,6 +35,7 @@ void EnqueueCommand(Session& s, const std::uint8_t* payload, std::uint16_t lengt
 void DequeueCommand(Session& s) {
   if (s.CommandQueue.empty()) return;
   s.CommandQueue.erase(s.CommandQueue.begin());
+  s.FreshPollsFrom.reset();
   s.view.SetQueueProgress(s.QueueBarMaximum, Count(s));
   if (s.CommandQueue.empty()) s.view.CloseQueueWindow();
 }
@@ -54,12 +57,23 @@ void SendHeadCommand(Session& s) {
   const QueuedCommand& head = s.CommandQueue.front();
   std::array<std::uint8_t, MaxFrameSize> frame;
   const std::size_t length = ComposeFrame({head.Data.get(), head.Length}, frame.data());
+  const LinkTime sent = s.Now();
   if (s.WriteData) s.WriteData(frame.data(), static_cast<std::uint16_t>(length));
+  if (s.Trace) s.Trace->Sent(sent, {frame.data(), length});
+  // The device's answer to this frame is its poll, which cannot be here before both have
+  // crossed the line and the read interval has passed.
+  const std::uint32_t rate = s.LineRate ? s.LineRate() : 0;
+  s.FreshPollsFrom = sent + LineTime(length + FrameHeaderSize, rate) + ReadInterval + StalePollMargin;
   if (++s.SendAttempts < MaxSendAttempts) return;
+  if (s.Trace) s.Trace->Event(s.Now(), "give-up after " + std::to_string(MaxSendAttempts) + " sends");
   AbandonCommandQueue(s);
   s.SendAttempts = 0;
   s.view.CloseQueueWindow();
   s.view.ShowWarning(kGiveUpWarning);
+}
+
+bool PollIsStale(const Session& s) {
+  return !s.CommandQueue.empty() && s.FreshPollsFrom && s.ReceivedAt < *s.FreshPollsFrom;
 }
 
 }  // namespace kestrel

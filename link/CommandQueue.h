@@ -3,6 +3,7 @@
 // it; the head leaves only when its reply has been handled or the queue is cleared.
 // The queue window TForm5 shows the progress while two or more entries wait.
 
+#include <chrono>
 #include <cstdint>
 
 #include "link/Session.h"
@@ -18,11 +19,22 @@ void ClearCommandQueue(Session&);
 // Frames and writes the head without removing it; gives up after the eighth send without an
 // accepted reply. Nothing on an empty queue.
 void SendHeadCommand(Session&);
+// Whether the poll that ends the chunk being scanned is stale: the device sent it before it could
+// have had the whole of the head's last transmission (an idle poll that crossed the head on the
+// line, or one that waited behind a busy user-interface thread). Answering it would send the
+// head again to a device that may already be carrying it out.
+bool PollIsStale(const Session&);
 
 // Clears the queue for the watchdog or the give-up. When chip commands were waiting, their
 // operation ends unconfirmed, and the status panel says so instead of an earlier "Все верно.".
 void AbandonCommandQueue(Session&);
 
 inline constexpr int MaxSendAttempts = 8;
+// How much later than the line time of the head and the poll and the read interval allow a poll
+// may still be stale: the head reaches the line, and a poll the reader, only when their threads
+// get their turn, which on a busy machine takes milliseconds. A poll that answers the head at
+// once (a refusal, a lost reply) is passed over too, and the device's next idle poll, 50 ms on,
+// sends the head again; so the margin costs nothing while it stays well below that.
+inline constexpr std::chrono::milliseconds StalePollMargin{10};
 
 }  // namespace kestrel

@@ -65,7 +65,8 @@ class PosixSerialDriver final : public SerialDriver {
   bool hasModemLines_ = false;
   bool hasCounters_ = false;
   // Set by a wait that saw a hang-up or an error, so that a read or write that then finds
-  // nothing to do ends instead of waiting again at once; each is touched by one thread only.
+  // nothing to do ends instead of waiting again at once; each is touched by one thread only,
+  // and by Close once the threads have ended.
   bool readerSawHangup_ = false;
   bool writerSawHangup_ = false;
   std::atomic<bool> stopRaised_{false};

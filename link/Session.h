@@ -7,12 +7,16 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "link/LineTiming.h"
 #include "link/View.h"
 
 namespace kestrel {
+
+class LinkTrace;
 
 // One entry of the CommandQueue: the payload, opcode first; the entry owns it.
 struct QueuedCommand {
@@ -41,6 +45,12 @@ struct Session {
 
   View& view;
   WriteDataFn WriteData;
+  // The serial component's BaudRate; none (or 0) counts as a line that takes no time.
+  std::function<std::uint32_t()> LineRate;
+  // The link's clock; tests put their own.
+  std::function<LinkTime()> Now = [] { return LinkClock::now(); };
+  // Where frames and link events are traced; null for no trace.
+  LinkTrace* Trace = nullptr;
 
   // Memory image.
   std::vector<std::uint8_t> DataBuffer;
@@ -51,6 +61,9 @@ struct Session {
   std::vector<QueuedCommand> CommandQueue;
   std::int32_t SendAttempts = 0;
   int QueueBarMaximum = 0;  // ProgressBar1's maximum: the count after the last append
+  // Polls received before this the device sent before it could have had the whole of the
+  // head's last transmission; none while the head has not gone out.
+  std::optional<LinkTime> FreshPollsFrom;
 
   // Reply reception.
   std::array<std::uint8_t, ReceiveBufferSize> ReceiveBuffer{};
@@ -58,6 +71,7 @@ struct Session {
   std::uint16_t FillCount = 0;
   std::array<std::uint8_t, ReplyRecordSize> ReplyRecord{};
   std::uint16_t ReplyLength = 0;  // bytes of ReplyRecord that the reply being handled holds
+  LinkTime ReceivedAt{};          // when the reader took the chunk being scanned off the line
 
   // The selected chip.
   ChipProperties Chip;

@@ -3,25 +3,21 @@
 #include <cstring>
 #include <new>
 
+#include "link/LinkTrace.h"
 #include "link/TReadThread.h"
+#include "link/TReopenThread.h"
 #include "link/TWriteThread.h"
 
 namespace kestrel {
 
 TComm32::TComm32(std::unique_ptr<NotifyTarget> notifyWindow, std::unique_ptr<SerialDriver> driver)
     : NotifyWindow(std::move(notifyWindow)), driver_(driver ? std::move(driver) : MakePosixSerialDriver()) {
-  NotifyWindow->SetHandler(
-      [this](std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) {
-        Notify(code, count, std::move(block));
-      });
+  NotifyWindow->SetHandler([this](Notification notification) { Notify(std::move(notification)); });
 }
 
 TComm32::~TComm32() {
-  if (!portOpen_) return;
-  if (readThread_ || writeThread_) driver_->RaiseStop();
-  readThread_.reset();
-  writeThread_.reset();
-  driver_->Close();
+  reopenThread_.reset();
+  if (portOpen_) CloseDevice();
 }
 
 void TComm32::SetBaudRate(std::uint32_t value) {
@@ -79,19 +75,46 @@ void TComm32::ApplyState() {
 
 bool TComm32::OpenPort() {
   if (portOpen_) throw ECommsError("Заданный порт уже открыт!");
+  switch (OpenDevice()) {
+    case OpenOutcome::Opened:
+      break;
+    case OpenOutcome::NotSerial:
+      throw ECommsError("Задан не COM-порт");
+    case OpenOutcome::AccessDenied:
+      if (const std::string hint = driver_->AccessHint(); !hint.empty())
+        throw ECommsError("Невозможно открыть порт!\n\r" + hint);
+      [[fallthrough]];
+    case OpenOutcome::CannotOpen:
+      throw ECommsError("Невозможно открыть порт!");
+    case OpenOutcome::BadSettings:
+      throw ECommsError("Неверно заданы параметры порта!");
+    case OpenOutcome::NoStopSignal:
+      return false;
+    case OpenOutcome::NoReadThread:
+      throw ECommsError("Невозможно создать Read thread");
+    case OpenOutcome::NoWriteThread:
+      throw ECommsError("Невозможно создать Write thread");
+  }
+  reopenThread_.reset();
+  return true;
+}
+
+// Opens the device named by CommPort, applies the settings and starts both threads. A device
+// whose settings are refused, or that gets no stop signal, is closed again; one whose threads
+// cannot be created stays open with the threads that did start.
+TComm32::OpenOutcome TComm32::OpenDevice() {
   switch (driver_->Open(commPort_)) {
     case SerialDriver::OpenResult::Opened:
       break;
     case SerialDriver::OpenResult::NotSerial:
-      throw ECommsError("Задан не COM-порт");
+      return OpenOutcome::NotSerial;
     case SerialDriver::OpenResult::AccessDenied:
-      if (const std::string hint = driver_->AccessHint(); !hint.empty())
-        throw ECommsError("Невозможно открыть порт!\n\r" + hint);
-      [[fallthrough]];
+      return OpenOutcome::AccessDenied;
     default:
-      throw ECommsError("Невозможно открыть порт!");
+      return OpenOutcome::CannotOpen;
   }
   portOpen_ = true;
+  TraceEvent("opened");
 
   // The driver keeps its own flow-control limits and characters and its error and end-of-file
   // characters; everything else comes from the properties.
@@ -104,35 +127,75 @@ bool TComm32::OpenPort() {
   dcb_.ErrorChar = current.ErrorChar;
   dcb_.EofChar = current.EofChar;
   dcb_.fBinary = true;
-  driver_->SetReadInterval(1);
+  driver_->SetReadInterval(static_cast<std::uint32_t>(ReadInterval.count()));
 
-  const auto closeDevice = [this] {
-    driver_->Close();
-    portOpen_ = false;
-    StateApplied = false;
-  };
   StateApplied = true;
   if (!driver_->SetState(dcb_)) {
-    closeDevice();
-    throw ECommsError("Неверно заданы параметры порта!");
+    CloseDevice();
+    return OpenOutcome::BadSettings;
   }
   driver_->SetupComm(rxQueue_, txQueue_);
   if (!driver_->CreateStopSignal()) {
-    closeDevice();
-    return false;
+    CloseDevice();
+    return OpenOutcome::NoStopSignal;
   }
 
   try {
     readThread_ = std::make_unique<TReadThread>(*driver_, *NotifyWindow);
   } catch (...) {
-    throw ECommsError("Невозможно создать Read thread");
+    return OpenOutcome::NoReadThread;
   }
   try {
     writeThread_ = std::make_unique<TWriteThread>(*driver_, *NotifyWindow);
   } catch (...) {
-    throw ECommsError("Невозможно создать Write thread");
+    return OpenOutcome::NoWriteThread;
   }
-  return true;
+  return OpenOutcome::Opened;
+}
+
+// Stops the threads that run and releases the device and the stop signal.
+void TComm32::CloseDevice() {
+  if (readThread_ || writeThread_) driver_->RaiseStop();
+  readThread_.reset();
+  writeThread_.reset();
+  driver_->Close();
+  portOpen_ = false;
+  StateApplied = false;
+  TraceEvent("closed");
+}
+
+void TComm32::SetReopenInterval(std::chrono::milliseconds value) {
+  reopenInterval_ = value;
+  if (reopenThread_) StartReopening();
+}
+
+// The line hung up or its device went away: close it and try again at every interval.
+void TComm32::LosePort() {
+  CloseDevice();
+  StartReopening();
+}
+
+void TComm32::StartReopening() {
+  reopenThread_.reset();
+  try {
+    reopenThread_ = std::make_unique<TReopenThread>(*NotifyWindow, reopenInterval_);
+  } catch (...) {
+    TraceEvent("cannot be tried again: no thread");
+  }
+}
+
+void TComm32::Reopen() {
+  const OpenOutcome outcome = OpenDevice();
+  if (outcome != OpenOutcome::Opened) {
+    if (portOpen_) CloseDevice();
+    TraceEvent("reopen failed");
+    return;
+  }
+  reopenThread_.reset();
+  if (rtsLevel_) driver_->EscapeCommFunction(rtsLevel_);
+  if (dtrLevel_) driver_->EscapeCommFunction(dtrLevel_);
+  TraceEvent("reopened");
+  if (OnPortReopened) OnPortReopened(*this);
 }
 
 bool TComm32::WriteData(const void* Buffer, std::uint16_t Length) {
@@ -143,22 +206,42 @@ bool TComm32::WriteData(const void* Buffer, std::uint16_t Length) {
   return writeThread_->Post(std::move(block), Length);
 }
 
-bool TComm32::ModemControl(int code) { return portOpen_ && driver_->EscapeCommFunction(code); }
+bool TComm32::ModemControl(int code) {
+  if (code == SETRTS || code == CLRRTS) rtsLevel_ = code;
+  if (code == SETDTR || code == CLRDTR) dtrLevel_ = code;
+  return portOpen_ && driver_->EscapeCommFunction(code);
+}
 
-void TComm32::Notify(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) {
-  switch (code) {
+// Notifications come in the order they were posted. The threads of a port that was lost have
+// been joined before the reopening thread starts, so their last requests come before its first
+// and find the port already closed.
+void TComm32::Notify(Notification notification) {
+  switch (notification.code) {
     case MsgReceiveData:
-      if (OnReceiveData && block) OnReceiveData(block.get(), static_cast<std::uint16_t>(count));
+      receivedAt_ = notification.posted;
+      if (OnReceiveData && notification.block)
+        OnReceiveData(notification.block.get(), static_cast<std::uint16_t>(notification.count));
       break;
     case MsgRequestHangup:
+      if (!portOpen_) break;
+      TraceEvent("hung up");
       if (OnRequestHangup) OnRequestHangup(*this);
+      LosePort();
       break;
     case MsgCommEvent:
-      RaiseCommEvents(count);
+      RaiseCommEvents(notification.count);
+      break;
+    case MsgReopenPort:
+      if (reopenThread_ && !portOpen_) Reopen();
       break;
     default:
       break;
   }
+}
+
+// "port COM1 opened" and the like.
+void TComm32::TraceEvent(std::string_view event) {
+  if (Trace) Trace->Event(LinkClock::now(), "port " + commPort_ + " " + std::string(event));
 }
 
 void TComm32::RaiseCommEvents(std::uint32_t value) {

@@ -3,17 +3,25 @@
 // properties and runs a reader and a writer thread. Sending hands a private copy of the bytes to
 // the writer and returns at once; every received chunk is handed to the user-interface thread
 // and delivered there through OnReceiveData. Every member is for the user-interface thread.
+//
+// A port whose line hangs up or whose device disappears (a worker thread asks for a hang-up) is
+// closed and then opened again by the same name, with the same settings and modem lines, once
+// every ReopenInterval until it opens; OnPortReopened then tells the program. No box is shown.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "link/NotifyTarget.h"
 #include "link/SerialDriver.h"
 
 namespace kestrel {
+
+class LinkTrace;
 
 // The component's exception; its text is UTF-8.
 class ECommsError : public std::runtime_error {
@@ -32,6 +40,7 @@ inline constexpr int SETXOFF = 1, SETXON = 2, SETRTS = 3, CLRRTS = 4, SETDTR = 5
 
 class TReadThread;
 class TWriteThread;
+class TReopenThread;
 
 class TComm32 {
  public:
@@ -43,7 +52,7 @@ class TComm32 {
   // driver: the platform seam; null means the POSIX serial driver. No device is touched.
   explicit TComm32(std::unique_ptr<NotifyTarget> notifyWindow,
                    std::unique_ptr<SerialDriver> driver = nullptr);
-  // Ends both threads and releases the device and the stop signal.
+  // Ends every thread and releases the device and the stop signal, whatever state the port is in.
   ~TComm32();
   TComm32(const TComm32&) = delete;
   TComm32& operator=(const TComm32&) = delete;
@@ -75,25 +84,55 @@ class TComm32 {
   std::uint16_t LastModemStatus() const { return lastModemStatus_; }
 
   // Events, raised on the user-interface thread. OnReceiveData's buffer is valid only during the
-  // call; a zero byte follows its last byte.
+  // call; a zero byte follows its last byte. OnRequestHangup comes before the lost port closes;
+  // OnPortReopened once it is open again.
   TReceiveDataEvent OnReceiveData;
   TNotifyEvent OnCommEvent, OnBreak, OnChangeCTS, OnChangeDSR, OnPERR, OnChangeRing, OnChangeRLSD, OnRX80FULL,
       OnTXEMPTY, OnSetCTS, OnSetDSR, OnSetRing, OnSetRLSD, OnClearCTS, OnClearDSR, OnClearRing, OnClearRLSD,
-      OnEventChar, OnRequestHangup;
+      OnEventChar, OnRequestHangup, OnPortReopened;
   TErrorEvent OnError;
+
+  // During OnReceiveData: when the reader took the chunk off the line.
+  LinkTime ReceivedAt() const { return receivedAt_; }
+
+  // How often a lost port is tried again; a new interval applies at once.
+  std::chrono::milliseconds ReopenInterval() const { return reopenInterval_; }
+  void SetReopenInterval(std::chrono::milliseconds value);
+
+  // Where the port's events are traced; null for no trace.
+  LinkTrace* Trace = nullptr;
 
   // Opens and configures the device named by CommPort and starts both threads. Returns false only
   // when the stop signal cannot be created; every other failure throws ECommsError.
   bool OpenPort();
   // Queues a copy of the bytes for the writer; false when there is no writer to take them.
   bool WriteData(const void* Buffer, std::uint16_t Length);
-  // Performs one modem-line function (SETRTS, CLRDTR, ...) and returns the driver's answer.
+  // Performs one modem-line function (SETRTS, CLRDTR, ...) and returns the driver's answer. The
+  // levels set for RTS and DTR are set again when a lost port opens again.
   bool ModemControl(int code);
 
  private:
+  // How far opening got.
+  enum class OpenOutcome {
+    Opened,
+    CannotOpen,
+    AccessDenied,
+    NotSerial,
+    BadSettings,
+    NoStopSignal,
+    NoReadThread,
+    NoWriteThread
+  };
+
+  OpenOutcome OpenDevice();
+  void CloseDevice();
+  void LosePort();
+  void StartReopening();
+  void Reopen();
   void ApplyState();
-  void Notify(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block);
+  void Notify(Notification notification);
   void RaiseCommEvents(std::uint32_t value);
+  void TraceEvent(std::string_view event);
 
   std::unique_ptr<NotifyTarget> NotifyWindow;
   std::unique_ptr<SerialDriver> driver_;
@@ -105,6 +144,11 @@ class TComm32 {
   bool StateApplied = false;
   std::unique_ptr<TReadThread> readThread_;
   std::unique_ptr<TWriteThread> writeThread_;
+  std::unique_ptr<TReopenThread> reopenThread_;  // only while the port is lost
+  std::chrono::milliseconds reopenInterval_{1000};
+  int rtsLevel_ = 0;  // the last SETRTS or CLRRTS asked for, 0 for none
+  int dtrLevel_ = 0;  // the last SETDTR or CLRDTR asked for, 0 for none
+  LinkTime receivedAt_{};
   std::uint16_t lastEventMask_ = 0;
   std::uint16_t lastModemStatus_ = 0;
 };

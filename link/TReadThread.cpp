@@ -30,7 +30,7 @@ TReadThread::TReadThread(SerialDriver& driver, NotifyTarget& notifyWindow)
 TReadThread::~TReadThread() { thread_.join(); }
 
 void TReadThread::Execute() {
-  if (Run() == Outcome::Failed) notifyWindow_.Post(MsgRequestHangup, 0, nullptr);
+  if (Run() == Outcome::Failed) notifyWindow_.Post({MsgRequestHangup});
   driver_.PurgeReceive();
 }
 
@@ -121,18 +121,18 @@ bool TReadThread::HandleEvents(std::uint32_t events) {
   return true;
 }
 
-// A chunk goes over as a fresh block of count + 1 bytes, the last one zero. A count of zero
-// means the far side has gone.
+// A chunk goes over as a fresh block of count + 1 bytes, the last one zero, stamped with the
+// time it was read. A count of zero means the far side has gone.
 bool TReadThread::Deliver(std::size_t count) {
   if (count == 0 || count > ReadBufferSize) return false;
   std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[count + 1]());
   if (!block) return false;
   std::memcpy(block.get(), buffer_.get(), count);
-  return notifyWindow_.Post(MsgReceiveData, static_cast<std::uint32_t>(count), std::move(block));
+  return notifyWindow_.Post({MsgReceiveData, static_cast<std::uint32_t>(count), std::move(block)});
 }
 
 void TReadThread::PostCommEvent(std::uint32_t events, std::uint32_t modemStatus) {
-  notifyWindow_.Post(MsgCommEvent, (events & 0xFFFF) | (modemStatus << 16), nullptr);
+  notifyWindow_.Post({MsgCommEvent, (events & 0xFFFF) | (modemStatus << 16)});
 }
 
 }  // namespace kestrel

@@ -86,6 +86,6 @@ bool TWriteThread::WriteOut(const std::uint8_t* data, std::size_t count) {
   return true;
 }
 
-void TWriteThread::PostHangup() { notifyWindow_.Post(MsgRequestHangup, 0, nullptr); }
+void TWriteThread::PostHangup() { notifyWindow_.Post({MsgRequestHangup}); }
 
 }  // namespace kestrel

@@ -4,6 +4,7 @@
 
 #include "link/CommandQueue.h"
 #include "link/Commands.h"
+#include "link/LinkTrace.h"
 
 namespace kestrel {
 
@@ -13,6 +14,11 @@ void FormShow(Session& s) {
 }
 
 void Timer2Timer(Session& s) {
+  if (s.Trace) s.Trace->Event(s.Now(), "watchdog timeout");
+  Rediscover(s);
+}
+
+void Rediscover(Session& s) {
   s.view.SetCaption(std::string(NotConnectedCaption));
   AbandonCommandQueue(s);
   s.view.LockDialog().ClearBitBoxes();

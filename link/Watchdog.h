@@ -15,8 +15,11 @@ inline constexpr std::string_view NotConnectedCaption = "Программато�
 // The main window's FormShow: queues the first commands of the exchange.
 void FormShow(Session&);
 
-// Timer2's handler: the link is lost. Drops the pending work and the chip-dependent lists and
-// asks for the programmer's name again.
+// The link is lost: drops the pending work and the chip-dependent lists and asks for the
+// programmer's name again. Run by the watchdog, and when a lost port has been opened again.
+void Rediscover(Session&);
+
+// Timer2's handler: no poll for WatchdogIntervalMs.
 void Timer2Timer(Session&);
 
 }  // namespace kestrel

@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 #include <thread>
@@ -63,10 +64,26 @@ TEST(FaultPlan, SameSeedSameFaultsAndSharesHold) {
   EXPECT_GT(differences, 2000);
   EXPECT_EQ(plan.NoiseBeforePoll(3), same.NoiseBeforePoll(3));
 
+  // Crossing polls come from a stream of their own: adding them changes no other fault.
+  FaultOptions crossing = Shares(7);
+  crossing.cross = 0.3;
+  const FaultPlan crossed(crossing);
+  int crossings = 0;
+  for (std::uint64_t command = 1; command <= 4000; ++command) {
+    EXPECT_TRUE(crossed.ForReply(command, 100) == plan.ForReply(command, 100));
+    const auto at = crossed.CrossingPoll(command);
+    EXPECT_EQ(at, crossed.CrossingPoll(command));
+    if (!at) continue;
+    ++crossings;
+    EXPECT_TRUE(*at >= 0 && *at < 1);
+  }
+  EXPECT_NEAR(crossings / 4000.0, 0.3, 0.03);
+
   const FaultPlan none(FaultOptions{});
   for (std::uint64_t command = 1; command <= 1000; ++command) {
     EXPECT_TRUE(none.ForReply(command, 50) == ReplyFaults{});
     EXPECT_TRUE(none.NoiseBeforePoll(command).empty());
+    EXPECT_FALSE(none.CrossingPoll(command));
   }
 }
 
@@ -103,8 +120,8 @@ TEST(FrameParser, FindsEveryFrameAmidNoiseInAnyChunking) {
   EXPECT_EQ(found, sent);
 }
 
-// A run of commands against an emulator with faults: the trace without its time stamps and
-// every byte the host received.
+// A run of commands against an emulator with faults: the trace without its time stamps (and
+// without its first line, which places them on the clock) and every byte the host received.
 struct FaultyRun {
   std::vector<std::string> trace;
   kestrel::test::Bytes received;
@@ -119,7 +136,8 @@ FaultyRun RunWithFaults(std::uint64_t seed) {
   options.faults = Shares(seed);
   options.trace = [&](const std::string& line) {
     std::lock_guard lock(mutex);
-    run.trace.push_back(line.substr(line.find(']') + 2));
+    if (line.find("monotonic clock") == std::string::npos)
+      run.trace.push_back(line.substr(line.find(']') + 2));
   };
   Emulator emulator(options);
   emulator.Start();
@@ -160,6 +178,48 @@ EmulatorOptions Polling(FaultOptions faults = {}) {
   options.pollInterval = 50ms;
   options.faults = faults;
   return options;
+}
+
+// Every command is crossed by an idle poll, which goes out ahead of the reply. A host that takes
+// that poll for the device's readiness and sends the command again gets it carried out twice,
+// and the device counts it.
+TEST(Faults, CrossingPollsAndCommandsCarriedOutTwice) {
+  FaultOptions faults;
+  faults.cross = 1;
+  EmulatorOptions options = Polling(faults);
+  options.baud = 56000;
+  std::mutex mutex;
+  std::vector<std::string> notes;
+  options.trace = [&](const std::string& line) {
+    std::lock_guard lock(mutex);
+    if (line.find("] -- ") != std::string::npos) notes.push_back(line.substr(line.find("] -- ") + 5));
+  };
+  Emulator emulator(options);
+  emulator.Start();
+  FrameHost host(emulator.HostPath());
+  const auto poll = kestrel::PollFrame();
+  const Bytes pollBytes(poll.begin(), poll.end());
+  const Bytes name{0xFA, 2}, count{0xFB};
+  const auto exchange = [&](const Bytes& command) {
+    host.Send(command);
+    EXPECT_EQ(host.ReadThroughPoll(), pollBytes) << "the crossing poll comes first, alone";
+    return kestrel::test::Payloads(host.ReadThroughPoll());
+  };
+
+  ASSERT_TRUE(host.WaitForPoll());
+  EXPECT_EQ(exchange(name).size(), 1u);
+  EXPECT_EQ(exchange(count).size(), 1u);
+  EXPECT_EQ(exchange(name).size(), 1u);
+  EXPECT_EQ(emulator.CommandsRepeated(), 0u) << "the same command, but not in a row";
+  EXPECT_EQ(exchange(name).size(), 1u);
+  EXPECT_EQ(emulator.CommandsRepeated(), 1u);
+  const Bytes refused{0xFA, 200};
+  EXPECT_TRUE(exchange(refused).empty());
+  EXPECT_TRUE(exchange(refused).empty());
+  EXPECT_EQ(emulator.CommandsRepeated(), 1u) << "refusals are not carried out";
+  emulator.Stop();
+  EXPECT_EQ(std::count(notes.begin(), notes.end(), "idle poll crossing the command"), 6);
+  EXPECT_EQ(std::count(notes.begin(), notes.end(), "carried out twice in a row (1 so far)"), 1);
 }
 
 TEST(Faults, StallHoldsOneCommand) {

@@ -150,6 +150,8 @@ TEST(CommandLine, TakesEveryOption) {
                         "0.3",
                         "--drop",
                         "0.4",
+                        "--cross",
+                        "0.25",
                         "--stall-after",
                         "5",
                         "--stall-ms",
@@ -179,6 +181,7 @@ TEST(CommandLine, TakesEveryOption) {
   EXPECT_EQ(f.badPayload, 0.2);
   EXPECT_EQ(f.split, 0.3);
   EXPECT_EQ(f.drop, 0.4);
+  EXPECT_EQ(f.cross, 0.25);
   EXPECT_EQ(f.stallAfter, 5u);
   EXPECT_EQ(f.stallFor, 6000ms);
   EXPECT_EQ(f.silentFrom, 7u);

@@ -5,6 +5,7 @@
 #include "link/CommandQueue.h"
 #include "link/Commands.h"
 #include "link/Frame.h"
+#include "link/LineTiming.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -52,12 +53,13 @@ TEST(Reception, AReplyFollowedByAPollAdvancesTheQueueAndSendsTheNewHead) {
   EXPECT_EQ(link.view.watchdogRestarts, 1);
 }
 
+// Bytes behind a poll that are no frame, such as a payload sum after the empty frame or the start
+// of one that is not whole, go with the poll. (A poll with a frame behind it: below.)
 TEST(Reception, BytesAfterAPollAreDiscarded) {
   FakeLink link;
   GetChipName(link.session, 0);
-  link.Receive(Concat({Poll(), ComposeFrame(kNameReply)}));
+  link.Receive(Concat({Poll(), Bytes{0x00, 0xD1, 0xE0, 0xEB, 0xEE, 0x0B}}));
   EXPECT_EQ(link.written.frames.size(), 1u);
-  EXPECT_TRUE(link.view.chips.empty());
   EXPECT_EQ(link.session.FillCount, 0);
   // A payload checksum the device may send after its poll is passed over later.
   link.Receive(Concat({Bytes{0x00}, ComposeFrame(kNameReply)}));
@@ -193,4 +195,85 @@ TEST(Reception, ARepeatedReplyDoesNotAnswerTheNextCommandOfItsKind) {
   link.Reply({0xF4, 1, 2, 'L', '1'});
   EXPECT_TRUE(s.CommandQueue.empty());
   EXPECT_EQ(link.view.lockDialog.Names(), (std::vector<std::string>{"L0", "L1"}));
+}
+
+// The device's poll for a frame it took whole comes no earlier than this after the frame was
+// handed to the writer: both on the line at 56000 bit/s, then the read interval and the margin.
+LinkClock::duration FreshAfter(std::size_t frameSize) {
+  return LineTime(frameSize + FrameHeaderSize, 56000) + ReadInterval + StalePollMargin;
+}
+
+// An idle poll that crossed the head on the line neither sends it again nor counts as a send; a
+// poll that comes later does both, so the eight-send give-up still holds.
+TEST(Reception, APollThatCrossedTheHeadIsPassedOver) {
+  FakeLink link;
+  Session& s = link.session;
+  s.DataBuffer.assign(224, 0x5A);
+  WriteProgramMemory(s, 0, 224);
+  const std::size_t frameSize = 224 + BlockHeaderSize + FrameOverhead;
+  link.Poll();
+  ASSERT_EQ(link.written.frames.size(), 1u);
+  for (int send = 1; send < MaxSendAttempts; ++send) {
+    link.Poll(std::chrono::milliseconds(1));
+    link.Poll(FreshAfter(frameSize) - std::chrono::milliseconds(1) - std::chrono::microseconds(1));
+    EXPECT_EQ(link.written.frames.size(), std::size_t(send)) << "crossed polls send nothing";
+    EXPECT_EQ(s.SendAttempts, send);
+    link.Poll(std::chrono::microseconds(1));
+    EXPECT_EQ(link.written.frames.size(), std::size_t(send + 1)) << "the first fresh poll sends again";
+  }
+  EXPECT_EQ(link.view.watchdogRestarts, 1 + 3 * (MaxSendAttempts - 1)) << "every poll restarts it";
+  EXPECT_TRUE(s.CommandQueue.empty()) << "gave up after the eighth send";
+  EXPECT_EQ(link.view.warnings.size(), 1u);
+
+  // A small frame's window is short: the device's next idle poll is fresh.
+  GetRamSize(s);
+  link.Poll();
+  link.Poll(std::chrono::milliseconds(50));
+  EXPECT_EQ(link.written.Opcodes().back(), OpGetRamSize);
+  EXPECT_EQ(s.SendAttempts, 2);
+}
+
+// A crossed poll ahead of the reply in the same chunk, however late the chunk was taken off the
+// line: the reply is handled, and the poll behind it sends the next head once.
+TEST(Reception, ACrossedPollDoesNotHideTheReplyBehindIt) {
+  for (const auto late : {std::chrono::milliseconds(1), std::chrono::milliseconds(30)}) {
+    FakeLink link;
+    GetChipName(link.session, 0);
+    GetChipName(link.session, 1);
+    link.Poll();
+    link.Receive(Concat({Poll(), ComposeFrame(kNameReply), Poll()}), late);
+    EXPECT_EQ(link.view.chips, std::vector<std::string>{"ABC"});
+    ASSERT_EQ(link.written.Payloads(), (std::vector<Bytes>{{OpGetChipName, 0}, {OpGetChipName, 1}}));
+    EXPECT_EQ(link.session.SendAttempts, 1);
+  }
+}
+
+// The user-interface thread was busy while the device answered and then idled: its later idle
+// polls waited in the queue behind the reply. They were received before the next head went out,
+// so they do not send it again.
+TEST(Reception, PollsThatWaitedBehindABusyWindowAreStale) {
+  FakeLink link;
+  Session& s = link.session;
+  GetChipName(s, 0);
+  GetChipName(s, 1);
+  link.Poll();
+  const LinkTime sent = link.now;
+  const Bytes answer = Concat({ComposeFrame(kNameReply), Poll()});
+  const Bytes idle = Poll();
+  link.now = sent + std::chrono::milliseconds(120);  // the window is busy until now
+  Comm321ReceiveData(s, answer.data(), std::uint16_t(answer.size()), sent + std::chrono::milliseconds(3));
+  Comm321ReceiveData(s, idle.data(), std::uint16_t(idle.size()), sent + std::chrono::milliseconds(53));
+  Comm321ReceiveData(s, idle.data(), std::uint16_t(idle.size()), sent + std::chrono::milliseconds(103));
+  EXPECT_EQ(link.written.frames.size(), 2u);
+  EXPECT_EQ(s.SendAttempts, 1);
+
+  // Once the device answers, a poll that waited in the queue still sends the next head: the
+  // head it asks for has not gone out yet.
+  GetRamSize(s);
+  link.now += std::chrono::milliseconds(200);
+  const Bytes nextAnswer = Concat({ComposeFrame(Bytes{0xFA, 3, 'D', 'E', 'F'}), Poll()});
+  Comm321ReceiveData(s, nextAnswer.data(), std::uint16_t(nextAnswer.size()),
+                     link.now - std::chrono::milliseconds(150));
+  EXPECT_EQ(link.view.chips, (std::vector<std::string>{"ABC", "DEF"}));
+  EXPECT_EQ(link.written.Opcodes().back(), OpGetRamSize);
 }

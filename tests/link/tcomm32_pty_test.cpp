@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "link/PortNames.h"
 #include "link/TComm32.h"
 #include "tests/support/NotifyQueue.h"
 #include "tests/support/OpenPortError.h"
@@ -111,8 +112,8 @@ TEST(TComm32Pty, DevicesThatCannotServe) {
 TEST(TComm32Pty, OpensAComAlias) {
   test::TempConfigHome config;
   Pty pty;
-  config.AddAlias("COM7", pty.SlavePath());
-  Port port("COM7");
+  config.AddAlias("COM57", pty.SlavePath());
+  Port port("COM57");
   ASSERT_TRUE(port.comm->OpenPort());
   ASSERT_TRUE(pty.Write({0x42}));
   ASSERT_TRUE(port.Receive(1));
@@ -157,20 +158,39 @@ TEST(TComm32Pty, EventCharacterReportsComeFromTheBytes) {
   ASSERT_TRUE(port.notify->DrainUntil([&] { return eventChars == 2 && port.received.size() == 8; }));
 }
 
-TEST(TComm32Pty, FarEndVanishing) {
-  Pty pty;
-  Port port(pty.SlavePath());
-  int hangups = 0;
+// The far end vanishes and its name stays unresolvable for a while; then the name leads to a new
+// line, which the component opens by itself and uses with the same settings.
+TEST(TComm32Pty, AVanishedLineIsOpenedAgainWhereItsNameLeads) {
+  test::TempConfigHome home;
+  auto first = std::make_unique<Pty>();
+  home.AddAlias("COM57", first->SlavePath());
+  Port port("COM57");
+  port.comm->SetReopenInterval(std::chrono::milliseconds(20));
+  int hangups = 0, reopens = 0;
   port.comm->OnRequestHangup = [&](TComm32&) { ++hangups; };
+  port.comm->OnPortReopened = [&](TComm32&) { ++reopens; };
   ASSERT_TRUE(port.comm->OpenPort());
-  ASSERT_TRUE(pty.Write({7}));
+  ASSERT_TRUE(first->Write({7}));
   ASSERT_TRUE(port.Receive(1));
-  pty.CloseMaster();
+
+  first->CloseMaster();
   ASSERT_TRUE(port.notify->DrainUntil([&] { return hangups == 1; }));
-  // The writer learns of it with its next write.
+  EXPECT_FALSE(port.comm->WriteData("x", 1)) << "closed while lost";
+  std::filesystem::remove(std::filesystem::path(PortAliasFolder()) / "COM57");
+  port.notify->DrainUntil([] { return false; }, std::chrono::milliseconds(200));
+  EXPECT_EQ(reopens, 0);
+  EXPECT_EQ(hangups, 1) << "one loss, however many threads noticed it";
+
+  Pty second;
+  home.AddAlias("COM57", second.SlavePath());
+  ASSERT_TRUE(port.notify->DrainUntil([&] { return reopens == 1; }));
+  EXPECT_EQ(second.Settings().ospeed, 56000u);
   EXPECT_TRUE(port.comm->WriteData("x", 1));
-  ASSERT_TRUE(port.notify->DrainUntil([&] { return hangups == 2; }));
-  EXPECT_EQ(port.received, std::vector<std::uint8_t>{7});
+  EXPECT_EQ(second.Read(1), std::vector<std::uint8_t>{'x'});
+  ASSERT_TRUE(second.Write({8}));
+  ASSERT_TRUE(port.Receive(2));
+  EXPECT_EQ(port.received, (std::vector<std::uint8_t>{7, 8}));
+  EXPECT_EQ(hangups, 1);
 }
 
 TEST(TComm32Pty, MegabytesBothWaysNothingLostOrReordered) {

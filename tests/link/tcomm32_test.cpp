@@ -237,24 +237,70 @@ TEST_F(TComm32Fake, ChunksArriveInOrderEachFollowedByAZeroByte) {
   EXPECT_EQ(chunks[3].size(), 40000u - 32768u);
 }
 
-TEST_F(TComm32Fake, ZeroByteReadEndsTheReaderWithAHangupRequest) {
-  int hangups = 0, chunks = 0;
+// A line that ends closes the port; it is opened again at the next interval with the settings
+// and modem lines it had, and the program hears of both.
+TEST_F(TComm32Fake, AHungUpLineIsClosedAndOpenedAgainAsItWas) {
+  int hangups = 0, reopens = 0, chunks = 0;
   comm->OnRequestHangup = [&](TComm32& sender) {
     EXPECT_EQ(&sender, comm.get());
     ++hangups;
   };
+  comm->OnPortReopened = [&](TComm32&) { ++reopens; };
   comm->OnReceiveData = [&](const void*, std::uint16_t) { ++chunks; };
+  comm->SetReopenInterval(std::chrono::milliseconds(30));
+  ConfigureAsProgram();
+  comm->SetCommPort("COM5");
   ASSERT_TRUE(comm->OpenPort());
+  comm->ModemControl(SETRTS);
+  comm->ModemControl(CLRDTR);
+  const LineSettings settings = LastApplied();
+  {
+    std::lock_guard lock(state->mutex);
+    state->openResult = SerialDriver::OpenResult::CannotOpen;  // gone for now
+  }
   state->Receive({});
-  ASSERT_TRUE(state->WaitFor([&] { return state->receivePurged; }));
-  state->Receive({1});
-  notify->Drain();
-  EXPECT_EQ(hangups, 1);
-  EXPECT_EQ(chunks, 0);
-  // The writer and the port stay as they are.
+  ASSERT_TRUE(notify->DrainUntil([&] { return hangups == 1; }));
   const std::uint8_t byte = 9;
+  EXPECT_FALSE(comm->WriteData(&byte, 1));
+  {
+    std::lock_guard lock(state->mutex);
+    EXPECT_EQ(state->closes, 1);
+    EXPECT_TRUE(state->stopRaised);
+  }
+  notify->DrainUntil([] { return false; }, std::chrono::milliseconds(150));
+  EXPECT_EQ(reopens, 0);
+
+  {
+    std::lock_guard lock(state->mutex);
+    state->openResult = SerialDriver::OpenResult::Opened;
+    state->escapes.clear();
+  }
+  ASSERT_TRUE(notify->DrainUntil([&] { return reopens == 1; }));
+  EXPECT_EQ(LastApplied(), settings);
   EXPECT_TRUE(comm->WriteData(&byte, 1));
-  EXPECT_TRUE(state->WaitFor([&] { return state->written.size() == 1; }));
+  EXPECT_TRUE(state->WaitFor([&] { return state->written == std::vector<std::uint8_t>{9}; }));
+  state->Receive({1});
+  ASSERT_TRUE(notify->DrainUntil([&] { return chunks == 1; }));
+  std::lock_guard lock(state->mutex);
+  EXPECT_EQ(state->opens, 2);
+  EXPECT_EQ(state->openedName, "COM5");
+  EXPECT_EQ(state->escapes, (std::vector<int>{SETRTS, CLRDTR}));
+  EXPECT_EQ(hangups, 1);
+}
+
+TEST_F(TComm32Fake, DestructionWhileALostPortIsTriedAgain) {
+  comm->SetReopenInterval(std::chrono::milliseconds(1));
+  ASSERT_TRUE(comm->OpenPort());
+  {
+    std::lock_guard lock(state->mutex);
+    state->openResult = SerialDriver::OpenResult::CannotOpen;
+  }
+  state->Receive({});
+  notify->DrainUntil([] { return false; }, std::chrono::milliseconds(50));
+  comm.reset();
+  std::lock_guard lock(state->mutex);
+  EXPECT_EQ(state->opens, 1);
+  EXPECT_EQ(state->closes, 1);
 }
 
 TEST_F(TComm32Fake, RefusedHandOverEndsTheReader) {

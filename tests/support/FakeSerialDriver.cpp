@@ -71,8 +71,10 @@ bool FakeSerialDriver::EscapeCommFunction(int code) {
   return true;
 }
 
+// A new stop signal starts lowered.
 bool FakeSerialDriver::CreateStopSignal() {
   std::lock_guard lock(state_->mutex);
+  if (state_->stopSignalCreated) state_->stopRaised = false;
   return state_->stopSignalCreated;
 }
 

@@ -139,11 +139,17 @@ Bytes FrameLog::Opcodes() const {
   return opcodes;
 }
 
-void FakeLink::Receive(std::span<const std::uint8_t> chunk) {
-  Comm321ReceiveData(session, chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+FakeLink::FakeLink() {
+  session.LineRate = [] { return 56000u; };
+  session.Now = [this] { return now; };
 }
 
-void FakeLink::Poll() { Receive(PollFrame()); }
+void FakeLink::Receive(std::span<const std::uint8_t> chunk, LinkClock::duration after) {
+  now += after;
+  Comm321ReceiveData(session, chunk.data(), static_cast<std::uint16_t>(chunk.size()), now);
+}
+
+void FakeLink::Poll(LinkClock::duration after) { Receive(PollFrame(), after); }
 
 void FakeLink::Reply(const Bytes& payload) { Receive(ComposeFrame(payload)); }
 

@@ -3,6 +3,7 @@
 // captured: the core can be driven frame by frame without a display or a port.
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -122,16 +123,20 @@ class FrameLog {
 };
 
 // A session on a FakeView whose frames go to a FrameLog, with the device's side of the wire.
+// The session's clock is `now`; each chunk arrives some time after the previous event, by
+// default late enough for any frame sent meanwhile to have crossed the line.
 class FakeLink {
  public:
-  FakeLink() = default;
+  static constexpr std::chrono::milliseconds DeviceTurn{100};
+
+  FakeLink();
   FakeLink(const FakeLink&) = delete;
   FakeLink& operator=(const FakeLink&) = delete;
 
-  // One received chunk.
-  void Receive(std::span<const std::uint8_t> chunk);
+  // One received chunk, `after` the clock's last reading.
+  void Receive(std::span<const std::uint8_t> chunk, LinkClock::duration after = DeviceTurn);
   // The device's ready poll.
-  void Poll();
+  void Poll(LinkClock::duration after = DeviceTurn);
   // A reply frame around `payload` (1..255 bytes), in one chunk.
   void Reply(const Bytes& payload);
 
@@ -143,6 +148,7 @@ class FakeLink {
   FakeView view;
   FrameLog written;
   Session session{view, written.Writer()};
+  LinkTime now{};
 };
 
 // The placeholder of a new information line.

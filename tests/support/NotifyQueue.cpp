@@ -2,29 +2,26 @@
 
 namespace kestrel::test {
 
-bool NotifyQueue::Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) {
+bool NotifyQueue::Post(Notification notification) {
   {
     std::lock_guard lock(mutex_);
-    if (refused_.count(code)) return false;
-    items_.push_back({code, count, std::move(block)});
+    if (refused_.count(notification.code)) return false;
+    items_.push_back(std::move(notification));
   }
   posted_.notify_all();
   return true;
 }
 
+// Only what is there at the call: under a flood of chunks the caller still gets to look at what
+// was delivered.
 std::size_t NotifyQueue::Drain() {
-  std::size_t delivered = 0;
-  for (;;) {
-    Item item;
-    {
-      std::lock_guard lock(mutex_);
-      if (items_.empty()) return delivered;
-      item = std::move(items_.front());
-      items_.pop_front();
-    }
-    Deliver(item.code, item.count, std::move(item.block));
-    ++delivered;
+  std::deque<Notification> queued;
+  {
+    std::lock_guard lock(mutex_);
+    queued.swap(items_);
   }
+  for (Notification& item : queued) Deliver(std::move(item));
+  return queued.size();
 }
 
 bool NotifyQueue::DrainUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

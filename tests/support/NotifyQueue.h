@@ -16,9 +16,9 @@ namespace kestrel::test {
 
 class NotifyQueue : public NotifyTarget {
  public:
-  bool Post(std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) override;
+  bool Post(Notification notification) override;
 
-  // Delivers what is queued, in order, on the calling thread; returns how many.
+  // Delivers what is queued at the call, in order, on the calling thread; returns how many.
   std::size_t Drain();
   // Delivers notifications as they come until `done` holds (true) or `timeout` passes (false).
   bool DrainUntil(const std::function<bool()>& done,
@@ -27,15 +27,9 @@ class NotifyQueue : public NotifyTarget {
   void Refuse(std::uint32_t code);
 
  private:
-  struct Item {
-    std::uint32_t code;
-    std::uint32_t count;
-    std::unique_ptr<std::uint8_t[]> block;
-  };
-
   std::mutex mutex_;
   std::condition_variable posted_;
-  std::deque<Item> items_;
+  std::deque<Notification> items_;
   std::set<std::uint32_t> refused_;
 };
 

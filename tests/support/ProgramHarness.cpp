@@ -151,7 +151,7 @@ void ProgramTest::WaitIdle() {
 }
 
 bool ProgramTest::Discovered(std::chrono::milliseconds limit) {
-  const int chips = static_cast<int>(emulator::Emulator::Catalogue().size());
+  const int chips = static_cast<int>(device_->ChipCount());
   return WaitFor([&] { return Form1->ListBox1->count() == chips && Idle(); }, limit);
 }
 

@@ -80,7 +80,7 @@ class ProgramTest : public ::testing::Test {
   static bool Idle() { return S().CommandQueue.empty(); }
   // Waits for the queue to run empty; the queue window closes with it.
   void WaitIdle();
-  // Waits until the chip list holds the whole catalogue and the queue is empty.
+  // Waits until the chip list holds every chip the device knows and the queue is empty.
   bool Discovered(std::chrono::milliseconds limit = std::chrono::seconds(60));
 
   // Names of the commands the device received since the last call, oldest first.
