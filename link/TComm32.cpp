@@ -9,7 +9,7 @@
 namespace kestrel {
 
 TComm32::TComm32(std::unique_ptr<NotifyTarget> notifyWindow, std::unique_ptr<SerialDriver> driver)
-    : NotifyWindow(std::move(notifyWindow)), driver_(driver ? std::move(driver) : MakePosixSerialDriver()) {
+    : NotifyWindow(std::move(notifyWindow)), driver_(driver ? std::move(driver) : MakeSerialDriver()) {
   NotifyWindow->SetHandler(
       [this](std::uint32_t code, std::uint32_t count, std::unique_ptr<std::uint8_t[]> block) {
         Notify(code, count, std::move(block));
