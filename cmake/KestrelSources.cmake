@@ -7,3 +7,17 @@ function(kestrel_sources out)
   endforeach()
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
+
+# Keeps the files of the platform being built for: the Win32* files on Windows; elsewhere the
+# tty driver, the port-name aliases and the file I/O over POSIX calls.
+function(kestrel_platform_filter var)
+  set(files ${${var}})
+  if(WIN32)
+    foreach(posix IN ITEMS link/PosixSerialDriver.cpp link/PortNames.cpp buffer/FileIo.cpp)
+      list(REMOVE_ITEM files ${CMAKE_SOURCE_DIR}/${posix})
+    endforeach()
+  else()
+    list(FILTER files EXCLUDE REGEX "/Win32[^/]*$")
+  endif()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()

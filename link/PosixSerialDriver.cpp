@@ -135,7 +135,7 @@ LineSettings FromTermios(const termios2& tty) {
   return s;
 }
 
-std::unique_ptr<SerialDriver> MakePosixSerialDriver() { return std::make_unique<PosixSerialDriver>(); }
+std::unique_ptr<SerialDriver> MakeSerialDriver() { return std::make_unique<PosixSerialDriver>(); }
 
 PosixSerialDriver::~PosixSerialDriver() { Close(); }
 

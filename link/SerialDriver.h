@@ -1,6 +1,7 @@
 #pragma once
 // The platform seam under TComm32: the serial device and the signalling its two worker threads
-// wait on. The POSIX implementation drives a tty; tests put a fake behind it.
+// wait on. The POSIX implementation drives a tty, the Win32 one a COM device; tests put a fake
+// behind it.
 
 #include <cstddef>
 #include <cstdint>
@@ -112,6 +113,8 @@ class SerialDriver {
   // The events of a pending line-event wait whose completion woke the reader.
   virtual bool FetchCommEvent(std::uint32_t& events) = 0;
   // Starts a read of up to `size` bytes; Completed puts the count (0: the far side has gone).
+  // Called again after Ready, it finishes the read under way, whose bytes an overlapped driver
+  // puts into the buffer the read was started with: the reader passes the same one each time.
   virtual Io Read(std::uint8_t* buffer, std::size_t size, std::size_t& count) = 0;
   // Waits without time limit for the stop signal, a line event or received bytes.
   virtual Wake WaitReader() = 0;
@@ -119,7 +122,8 @@ class SerialDriver {
   virtual void PurgeReceive() = 0;
 
   // Writer thread.
-  // Starts writing; Completed puts how many bytes went.
+  // Starts writing; Completed puts how many bytes went. Called again after Ready with the bytes
+  // not yet written, it finishes the write under way.
   virtual Io Write(const std::uint8_t* data, std::size_t size, std::size_t& written) = 0;
   // Waits without time limit for the stop signal or room to write.
   virtual Wake WaitWriter() = 0;
@@ -127,6 +131,7 @@ class SerialDriver {
   virtual void PurgeTransmit() = 0;
 };
 
-std::unique_ptr<SerialDriver> MakePosixSerialDriver();
+// The platform's own serial driver.
+std::unique_ptr<SerialDriver> MakeSerialDriver();
 
 }  // namespace kestrel

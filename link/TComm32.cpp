@@ -11,7 +11,7 @@
 namespace kestrel {
 
 TComm32::TComm32(std::unique_ptr<NotifyTarget> notifyWindow, std::unique_ptr<SerialDriver> driver)
-    : NotifyWindow(std::move(notifyWindow)), driver_(driver ? std::move(driver) : MakePosixSerialDriver()) {
+    : NotifyWindow(std::move(notifyWindow)), driver_(driver ? std::move(driver) : MakeSerialDriver()) {
   NotifyWindow->SetHandler([this](Notification notification) { Notify(std::move(notification)); });
 }
 

@@ -49,7 +49,7 @@ class TComm32 {
   using TErrorEvent = std::function<void(std::uint32_t ErrorCode)>;
 
   // notifyWindow: the hand-over to the user-interface thread (Qt: MakeQtNotifyTarget()).
-  // driver: the platform seam; null means the POSIX serial driver. No device is touched.
+  // driver: the platform seam; null means the platform's own serial driver. No device is touched.
   explicit TComm32(std::unique_ptr<NotifyTarget> notifyWindow,
                    std::unique_ptr<SerialDriver> driver = nullptr);
   // Ends every thread and releases the device and the stop signal, whatever state the port is in.

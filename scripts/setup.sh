@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, testing and running Kestrel need.
-# Does nothing when they are all present; uses sudo when not run as root.
+# Installs the Debian 12 packages that building, testing and running Kestrel need, or only the
+# packages named as arguments. Does nothing when they are all present; uses sudo when not root.
 set -euo pipefail
 
 packages=(
@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   gcc-avr avr-libc binutils-avr srecord
 )
+if [ $# -gt 0 ]; then packages=("$@"); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,12 +1,11 @@
 #pragma once
 // A scratch folder and whole-file helpers for the memory-image tests.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -18,8 +17,10 @@ using Bytes = std::vector<std::uint8_t>;
 class ScratchDir {
  public:
   ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-buffer-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / ("kestrel-buffer-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~ScratchDir() {
     std::error_code ignored;
