@@ -9,11 +9,13 @@ function(kestrel_sources out)
 endfunction()
 
 # Keeps the files of the platform being built for: the Win32* files on Windows; elsewhere the
-# tty driver, the port-name aliases and the file I/O over POSIX calls.
+# tty driver, its rights hint, the port-name aliases, the port list and the file I/O over POSIX
+# calls.
 function(kestrel_platform_filter var)
   set(files ${${var}})
   if(WIN32)
-    foreach(posix IN ITEMS link/PosixSerialDriver.cpp link/PortNames.cpp buffer/FileIo.cpp)
+    foreach(posix IN ITEMS link/PosixSerialDriver.cpp link/PortNames.cpp link/PortList.cpp link/DeviceAccess.cpp
+                           buffer/FileIo.cpp)
       list(REMOVE_ITEM files ${CMAKE_SOURCE_DIR}/${posix})
     endforeach()
   else()
