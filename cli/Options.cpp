@@ -1,0 +1,359 @@
+#include "cli/Options.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include "cli/Text.h"
+
+namespace kestrel::cli {
+
+const char UsageText[] = R"(kestrel-cli [OPTIONS] ACTION [ACTION ...]
+  -p, --port NAME      port, as in the settings dialog (COM3, TTYUSB0, /dev/ttyACM0); may be given
+                       several times: the actions then run on every port at once
+  -b, --baud N         line rate; -P, --parity none|odd|even|mark|space
+                       (defaults: the desktop program's stored ComPort, Bitrate and Parity, else COM1, 56000, odd)
+  -c, --chip NAME|N    the chip, by its name as the device lists it (case-insensitive) or its number
+  -e, --erase          erase before each write (EraseAll for flash, EraseEeprom for eeprom)
+  -V, --verify         verify after each write
+      --json           one JSON object per port on standard output instead of text
+  -q, --quiet          no progress
+  -h, --help, --version
+ACTIONS (run in order, each after the previous one ended):
+  info                          programmer name, information lines, chip list ("N NAME" a line)
+  chip                          with -c: offered commands, memory sizes, fuse and lock bit names
+  signature                     the signature reply as the status panel shows it
+  read  flash|eeprom FILE       read the whole memory into FILE
+  write flash|eeprom FILE       write FILE (the image's bytes past the memory's size are refused, not clipped)
+  verify flash|eeprom FILE      compare; a mismatch names the first differing block's address in hex
+  erase [all|eeprom]            EraseAll (default) or EraseEeprom
+  fuses [BITS]   lock [BITS]    read (no BITS) or write (BITS: 0/1 characters, bit 0 first, one per bit)
+)";
+
+namespace {
+
+struct UsageError {
+  std::string text;
+};
+
+[[noreturn]] void Fail(std::size_t index, const std::string& what) {
+  throw UsageError{"argument " + std::to_string(index + 1) + ": " + what};
+}
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+enum class OptionId { Port, Baud, Parity, Chip, Erase, Verify, Json, Quiet, Help, Version };
+
+struct OptionSpec {
+  char shortName;  // 0: long form only
+  std::string_view longName;
+  OptionId id;
+  bool takesValue;
+};
+
+constexpr std::array<OptionSpec, 10> kOptions{{
+    {'p', "port", OptionId::Port, true},
+    {'b', "baud", OptionId::Baud, true},
+    {'P', "parity", OptionId::Parity, true},
+    {'c', "chip", OptionId::Chip, true},
+    {'e', "erase", OptionId::Erase, false},
+    {'V', "verify", OptionId::Verify, false},
+    {0, "json", OptionId::Json, false},
+    {'q', "quiet", OptionId::Quiet, false},
+    {'h', "help", OptionId::Help, false},
+    {0, "version", OptionId::Version, false},
+}};
+
+constexpr std::array<std::pair<std::string_view, TParity>, 5> kParities{{
+    {"none", pNone},
+    {"odd", pOdd},
+    {"even", pEven},
+    {"mark", pMark},
+    {"space", pSpace},
+}};
+
+// A line rate: a whole number from 1 to the largest the settings store keeps.
+std::optional<std::uint32_t> ParseBaud(std::string_view text) {
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value == 0 ||
+      value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+    return std::nullopt;
+  return value;
+}
+
+std::optional<TParity> ParseParity(std::string_view text) {
+  for (const auto& [name, parity] : kParities)
+    if (EqualsIgnoringCase(text, name)) return parity;
+  return std::nullopt;
+}
+
+bool IsBits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("01") == std::string_view::npos;
+}
+
+// An argument that stands for itself rather than for options.
+bool IsPlainArgument(std::string_view text) { return text.size() < 2 || text[0] != '-'; }
+
+struct Positional {
+  std::size_t index;
+  std::string_view text;
+};
+
+class Parser {
+ public:
+  explicit Parser(const std::vector<std::string>& arguments) : arguments_(arguments) {}
+
+  CommandLine Parse() {
+    CommandLine result;
+    try {
+      if (const auto stop = ReadArguments()) {
+        result.kind = *stop;
+        return result;
+      }
+      ReadActions();
+      CheckJob();
+      result.job = std::move(job_);
+    } catch (const UsageError& error) {
+      result.kind = CommandLine::Kind::UsageError;
+      result.error = error.text;
+    }
+    return result;
+  }
+
+ private:
+  // Sorts the arguments into options (applied at once) and positional ones. Returns the kind of
+  // command line when --help or --version ends the reading.
+  std::optional<CommandLine::Kind> ReadArguments() {
+    bool optionsEnded = false;
+    for (std::size_t index = 0; index < arguments_.size(); ++index) {
+      const std::string_view argument = arguments_[index];
+      if (optionsEnded || IsPlainArgument(argument)) {
+        positionals_.push_back({index, argument});
+      } else if (argument == "--") {
+        optionsEnded = true;
+      } else if (argument.starts_with("--")) {
+        if (const auto stop = ReadLongOption(index)) return stop;
+      } else if (const auto stop = ReadShortOptions(index)) {
+        return stop;
+      }
+    }
+    return std::nullopt;
+  }
+
+  std::optional<CommandLine::Kind> ReadLongOption(std::size_t& index) {
+    const std::string_view argument = std::string_view(arguments_[index]).substr(2);
+    const std::size_t equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    for (const OptionSpec& spec : kOptions) {
+      if (spec.longName != name) continue;
+      const std::string shown = "--" + std::string(name);
+      if (!spec.takesValue) {
+        if (equals != std::string_view::npos) Fail(index, shown + " takes no value");
+        return Apply(spec, shown, index, {});
+      }
+      if (equals != std::string_view::npos) return Apply(spec, shown, index, argument.substr(equals + 1));
+      const std::size_t optionIndex = index;
+      const std::string_view value = SeparateValue(shown, index);
+      return Apply(spec, shown, optionIndex, value);
+    }
+    Fail(index, "unknown option " + Quoted("--" + std::string(name)));
+  }
+
+  std::optional<CommandLine::Kind> ReadShortOptions(std::size_t& index) {
+    const std::string_view argument = arguments_[index];
+    for (std::size_t at = 1; at < argument.size(); ++at) {
+      const OptionSpec* found = nullptr;
+      for (const OptionSpec& spec : kOptions)
+        if (spec.shortName != 0 && spec.shortName == argument[at]) found = &spec;
+      const std::string shown = std::string("-") + argument[at];
+      if (!found) Fail(index, "unknown option " + Quoted(shown));
+      if (!found->takesValue) {
+        if (const auto stop = Apply(*found, shown, index, {})) return stop;
+        continue;
+      }
+      const std::size_t optionIndex = index;
+      const std::string_view value =
+          at + 1 < argument.size() ? argument.substr(at + 1) : SeparateValue(shown, index);
+      return Apply(*found, shown, optionIndex, value);
+    }
+    return std::nullopt;
+  }
+
+  // The value in the argument after the option's, which it then uses up. A value cannot look
+  // like an option: "-p --json" is a forgotten port, not a port named "--json".
+  std::string_view SeparateValue(const std::string& shown, std::size_t& index) {
+    if (index + 1 >= arguments_.size() || !IsPlainArgument(arguments_[index + 1]) ||
+        arguments_[index + 1] == StandardStream)
+      Fail(index, shown + " needs a value");
+    return arguments_[++index];
+  }
+
+  std::optional<CommandLine::Kind> Apply(const OptionSpec& spec, const std::string& shown, std::size_t index,
+                                         std::string_view value) {
+    switch (spec.id) {
+      case OptionId::Port:
+        if (value.empty()) Fail(index, shown + " needs a port name");
+        job_.ports.emplace_back(value);
+        portIndex_.push_back(index);
+        break;
+      case OptionId::Baud:
+        job_.baud = ParseBaud(value);
+        if (!job_.baud)
+          Fail(index, shown + " needs a whole number from 1 to 2147483647, not " + Quoted(value));
+        break;
+      case OptionId::Parity:
+        job_.parity = ParseParity(value);
+        if (!job_.parity) Fail(index, shown + " needs none, odd, even, mark or space, not " + Quoted(value));
+        break;
+      case OptionId::Chip:
+        if (value.empty()) Fail(index, shown + " needs a chip name or number");
+        job_.chip = std::string(value);
+        break;
+      case OptionId::Erase:
+        job_.erase = true;
+        break;
+      case OptionId::Verify:
+        job_.verify = true;
+        break;
+      case OptionId::Json:
+        job_.json = true;
+        break;
+      case OptionId::Quiet:
+        job_.quiet = true;
+        break;
+      case OptionId::Help:
+        return CommandLine::Kind::Help;
+      case OptionId::Version:
+        return CommandLine::Kind::Version;
+    }
+    return std::nullopt;
+  }
+
+  const Positional* Peek() const { return next_ < positionals_.size() ? &positionals_[next_] : nullptr; }
+
+  // The next positional argument when it is not an action's name: an action's argument.
+  const Positional* PeekArgument() const {
+    const Positional* next = Peek();
+    return next && !ActionNamed(next->text) ? next : nullptr;
+  }
+
+  void ReadActions() {
+    while (const Positional* word = Peek()) {
+      ++next_;
+      const std::optional<ActionKind> kind = ActionNamed(word->text);
+      if (!kind) Fail(word->index, "unknown action " + Quoted(word->text));
+      Action action;
+      action.kind = *kind;
+      std::size_t fileIndex = word->index;
+      switch (*kind) {
+        case ActionKind::Read:
+        case ActionKind::Write:
+        case ActionKind::Verify:
+          fileIndex = ReadMemoryAndFile(action, *word);
+          break;
+        case ActionKind::Erase:
+          ReadEraseMemory(action);
+          break;
+        case ActionKind::Fuses:
+        case ActionKind::Lock:
+          if (const Positional* bits = PeekArgument()) {
+            if (!IsBits(bits->text))
+              Fail(bits->index,
+                   std::string(word->text) + " needs BITS of 0 and 1 only, not " + Quoted(bits->text));
+            action.bits = bits->text;
+            ++next_;
+          }
+          break;
+        default:
+          break;
+      }
+      job_.actions.push_back(std::move(action));
+      actionIndex_.push_back(word->index);
+      fileIndex_.push_back(fileIndex);
+    }
+  }
+
+  // Returns the argument of the FILE.
+  std::size_t ReadMemoryAndFile(Action& action, const Positional& word) {
+    const Positional* memory = Peek();
+    if (memory && memory->text == "flash")
+      action.memory = Memory::Flash;
+    else if (memory && memory->text == "eeprom")
+      action.memory = Memory::Eeprom;
+    else if (memory)
+      Fail(memory->index, std::string(word.text) + " needs flash or eeprom, not " + Quoted(memory->text));
+    else
+      Fail(word.index, std::string(word.text) + " needs flash or eeprom and a FILE");
+    ++next_;
+    const Positional* file = Peek();
+    if (!file) Fail(memory->index, ActionTitle(action) + " needs a FILE");
+    if (ActionNamed(file->text))
+      Fail(file->index, ActionTitle(action) + " needs a FILE before " + Quoted(file->text) +
+                            " (a file of that name: ./" + std::string(file->text) + ")");
+    action.file = file->text;
+    ++next_;
+    return file->index;
+  }
+
+  void ReadEraseMemory(Action& action) {
+    action.memory = Memory::All;
+    const Positional* memory = PeekArgument();
+    if (!memory) return;
+    if (memory->text == "eeprom")
+      action.memory = Memory::Eeprom;
+    else if (memory->text != "all")
+      Fail(memory->index, "erase takes all or eeprom, not " + Quoted(memory->text));
+    ++next_;
+  }
+
+  // What can be told wrong before any port is opened.
+  void CheckJob() {
+    if (job_.actions.empty()) throw UsageError{"no action given (see --help)"};
+    for (std::size_t j = 1; j < job_.ports.size(); ++j)
+      for (std::size_t i = 0; i < j; ++i)
+        if (EqualsIgnoringCase(job_.ports[i], job_.ports[j]))
+          Fail(portIndex_[j], "port " + Quoted(job_.ports[j]) + " is given twice");
+    std::optional<std::size_t> standardInput;
+    for (std::size_t i = 0; i < job_.actions.size(); ++i) {
+      const Action& action = job_.actions[i];
+      if (action.kind != ActionKind::Info && !job_.chip)
+        Fail(actionIndex_[i], ActionTitle(action) + " needs a chip: -c NAME or -c N");
+      const bool standard = action.file == StandardStream;
+      switch (action.kind) {
+        case ActionKind::Write:
+        case ActionKind::Verify:
+          if (standard && standardInput)
+            Fail(fileIndex_[i],
+                 "standard input is already read by argument " + std::to_string(*standardInput + 1));
+          if (standard) standardInput = fileIndex_[i];
+          break;
+        case ActionKind::Read:
+          if (job_.ports.size() > 1)
+            Fail(actionIndex_[i],
+                 "read saves one FILE, so it takes one port, not " + std::to_string(job_.ports.size()));
+          if (standard && job_.json) Fail(fileIndex_[i], "read into standard output cannot go with --json");
+          break;
+        default:
+          break;
+      }
+    }
+  }
+
+  const std::vector<std::string>& arguments_;
+  Job job_;
+  std::vector<Positional> positionals_;
+  std::size_t next_ = 0;                  // the positional argument to read next
+  std::vector<std::size_t> portIndex_;    // the argument of each port
+  std::vector<std::size_t> actionIndex_;  // the argument of each action's name
+  std::vector<std::size_t> fileIndex_;    // the argument of each action's FILE
+};
+
+}  // namespace
+
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) { return Parser(arguments).Parse(); }
+
+}  // namespace kestrel::cli
