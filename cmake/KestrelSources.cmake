@@ -9,8 +9,8 @@ function(kestrel_sources out)
 endfunction()
 
 # Keeps the files of the platform being built for: the Win32* files on Windows; elsewhere the
-# tty driver, its rights hint, the port-name aliases, the port list and the file I/O over POSIX
-# calls.
+# Posix* files, the tty driver, its rights hint, the port-name aliases, the port list and the
+# file I/O over POSIX calls.
 function(kestrel_platform_filter var)
   set(files ${${var}})
   if(WIN32)
@@ -18,6 +18,7 @@ function(kestrel_platform_filter var)
                            buffer/FileIo.cpp)
       list(REMOVE_ITEM files ${CMAKE_SOURCE_DIR}/${posix})
     endforeach()
+    list(FILTER files EXCLUDE REGEX "/Posix[^/]*$")
   else()
     list(FILTER files EXCLUDE REGEX "/Win32[^/]*$")
   endif()

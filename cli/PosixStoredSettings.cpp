@@ -1,0 +1,34 @@
+#include <filesystem>
+
+#include "buffer/FileIo.h"
+#include "cli/IniText.h"
+#include "cli/StoredSettings.h"
+#include "link/PortNames.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+// Far more than the settings file ever holds.
+constexpr std::size_t SettingsFileLimit = 1024 * 1024;
+
+}  // namespace
+
+StoredSettings ReadStoredSettings() {
+  // The settings file lies in the program's per-user folder, beside the port aliases.
+  const std::string path = (std::filesystem::path(PortAliasFolder()).parent_path() / "KESTREL.conf").string();
+  std::optional<std::vector<std::uint8_t>> text;
+  try {
+    text = ReadRegularFile(path, SettingsFileLimit);
+  } catch (const FileError&) {
+    StoredSettings unreadable;
+    unreadable.where = path;
+    unreadable.unreadable = {"ComPort", "Bitrate", "Parity"};
+    return unreadable;
+  }
+  if (!text) return SettingsFromValues({}, path);
+  return SettingsFromValues(
+      ReadGeneralValues(std::string_view(reinterpret_cast<const char*>(text->data()), text->size())), path);
+}
+
+}  // namespace kestrel::cli
