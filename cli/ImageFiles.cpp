@@ -1,0 +1,112 @@
+#include "cli/ImageFiles.h"
+
+#include <cstdio>
+
+#include "buffer/BinaryFile.h"
+#include "buffer/FileIo.h"
+#include "buffer/HexReader.h"
+#include "buffer/HexWriter.h"
+#include "cli/Terminal.h"
+#include "link/Session.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+const char* FaultText(HexFault fault) {
+  switch (fault) {
+    case HexFault::None:
+      break;
+    case HexFault::NoRecords:
+      return "no HEX records";
+    case HexFault::NoEndRecord:
+      return "no end-of-file record";
+    case HexFault::BadDigit:
+      return "not a hexadecimal digit";
+    case HexFault::CutRecord:
+      return "the record is cut short";
+    case HexFault::TrailingText:
+      return "text after the checksum";
+    case HexFault::BadChecksum:
+      return "wrong checksum";
+    case HexFault::BadAddressRecord:
+      return "an extended address record without two data bytes";
+    case HexFault::TooLarge:
+      return "data at or past 512 KiB";
+  }
+  return "";
+}
+
+// The whole of the standard input, up to `limit` bytes; none when it holds more.
+std::optional<Image> ReadStandardInput(std::size_t limit) {
+  UseBinaryMode(stdin);
+  Image bytes;
+  std::uint8_t chunk[65536];
+  while (const std::size_t count = std::fread(chunk, 1, sizeof chunk, stdin)) {
+    if (bytes.size() + count > limit) return std::nullopt;
+    bytes.insert(bytes.end(), chunk, chunk + count);
+  }
+  return bytes;
+}
+
+LoadedImage Failure(std::string error) { return {Image(), std::move(error)}; }
+
+}  // namespace
+
+LoadedImage LoadImage(const std::string& file) {
+  const bool hex = file != StandardStream && IsHexFileName(file);
+  const std::size_t limit = hex ? MaxHexTextSize : MaxMemorySize;
+  std::optional<Image> bytes;
+  if (file == StandardStream) {
+    bytes = ReadStandardInput(limit);
+    if (std::ferror(stdin)) return Failure("cannot read the standard input");
+    if (!bytes) return Failure("the standard input holds more than 16 MiB");
+  } else {
+    try {
+      bytes = ReadRegularFile(file, limit + 1);
+    } catch (const FileError&) {
+      return Failure(file + ": cannot be read");
+    }
+    if (!bytes) return Failure(file + ": no such file");
+    if (bytes->size() > limit)
+      return Failure(file + ": larger than " + (hex ? "4 MiB of HEX text" : "16 MiB"));
+  }
+  if (!hex) return {std::move(*bytes), {}};
+  HexReadResult read = ReadHexImage(*bytes);
+  if (read.fault == HexFault::None) return {std::move(read.image), {}};
+  const std::string line = read.line ? ": line " + std::to_string(read.line) : "";
+  return Failure(file + line + ": " + FaultText(read.fault));
+}
+
+std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image) {
+  if (file == StandardStream) {
+    UseBinaryMode(stdout);
+    if (std::fwrite(image.data(), 1, image.size(), stdout) != image.size() || std::fflush(stdout) != 0)
+      return "cannot write the standard output";
+    return std::nullopt;
+  }
+  try {
+    if (IsHexFileName(file))
+      ReplaceFileContents(file, WriteHexImage(image));
+    else
+      ReplaceFileContents(file, image);
+  } catch (const FileError&) {
+    return file + ": cannot be written";
+  }
+  return std::nullopt;
+}
+
+LoadedInputs LoadInputImages(const Job& job) {
+  LoadedInputs inputs;
+  inputs.images.resize(job.actions.size());
+  for (std::size_t i = 0; i < job.actions.size(); ++i) {
+    const Action& action = job.actions[i];
+    if (action.kind != ActionKind::Write && action.kind != ActionKind::Verify) continue;
+    LoadedImage loaded = LoadImage(action.file);
+    if (!loaded.error.empty()) return {InputImages(), ActionTitle(action) + ": " + loaded.error};
+    inputs.images[i] = std::move(loaded.image);
+  }
+  return inputs;
+}
+
+}  // namespace kestrel::cli
