@@ -20,7 +20,8 @@ set(KESTREL_CORE_TESTS
     link/chip_selection_test link/command_queue_test link/commands_test link/cp1251_test link/frame_test
     link/reception_test link/reply_handler_test link/tcomm32_test link/watchdog_test
     operations/command_list_test buffer/grid_test buffer/hex_reader_test buffer/working_file_test
-    cli/options_test cli/stored_settings_test cli/chip_check_test cli/image_files_test)
+    cli/options_test cli/stored_settings_test cli/chip_check_test cli/image_files_test cli/report_test
+    cli/console_test)
 if(WIN32)
   file(GLOB KESTREL_WINDOWS_TESTS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS windows/*_test.cpp)
   string(REPLACE ".cpp" "" KESTREL_WINDOWS_TESTS "${KESTREL_WINDOWS_TESTS}")
