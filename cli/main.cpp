@@ -1,0 +1,83 @@
+// kestrel-cli: the programmer from the command line, on one port or several at once.
+
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "cli/Console.h"
+#include "cli/ImageFiles.h"
+#include "cli/JsonReport.h"
+#include "cli/LineSettings.h"
+#include "cli/Options.h"
+#include "cli/PortRun.h"
+#include "cli/Terminal.h"
+#include "cli/TextReport.h"
+
+using namespace kestrel::cli;
+
+namespace {
+
+bool ReadsIntoStandardOutput(const Job& job) {
+  for (const Action& action : job.actions)
+    if (action.kind == ActionKind::Read && action.file == StandardStream) return true;
+  return false;
+}
+
+// Runs the job on every port at once, each on its own thread, and writes each port's results
+// as it ends. Returns the worst status.
+ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console) {
+  std::vector<ExitStatus> statuses(job.ports.size(), ExitStatus::Done);
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < job.ports.size(); ++i) {
+    threads.emplace_back([&, i] {
+      PortProgress progress(console, i);
+      const PortResult result = RunPort(
+          PortJob{
+              .port = job.ports[i], .baud = *job.baud, .parity = *job.parity, .job = job, .images = images},
+          progress);
+      console.EndProgress(i);
+      console.Write(job.json ? JsonReport(result) : TextReport(result, job.ports.size() > 1),
+                    ErrorLine(result));
+      statuses[i] = result.status;
+    });
+  }
+  ExitStatus worst = ExitStatus::Done;
+  for (std::size_t i = 0; i < threads.size(); ++i) {
+    threads[i].join();
+    worst = Worse(worst, statuses[i]);
+  }
+  return worst;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const ConsoleSetup consoleSetup;
+  CommandLine commandLine = ParseCommandLine(ProgramArguments(argc, argv));
+  switch (commandLine.kind) {
+    case CommandLine::Kind::Help:
+      std::fputs(UsageText, stdout);
+      return 0;
+    case CommandLine::Kind::Version:
+      std::puts("kestrel-cli " KESTREL_VERSION);
+      return 0;
+    case CommandLine::Kind::UsageError:
+      std::fputs(ProgramMessage(commandLine.error).c_str(), stderr);
+      return static_cast<int>(ExitStatus::Usage);
+    case CommandLine::Kind::Run:
+      break;
+  }
+  Job& job = commandLine.job;
+  for (const std::string& warning : ApplyStoredSettings(job, ReadStoredSettings()))
+    std::fputs(ProgramMessage(warning).c_str(), stderr);
+
+  const LoadedInputs inputs = LoadInputImages(job);
+  if (!inputs.error.empty()) {
+    std::fputs(ProgramMessage(inputs.error).c_str(), stderr);
+    return static_cast<int>(ExitStatus::File);
+  }
+  // A read into the standard output has it to itself; the results then go with the errors.
+  std::FILE* results = ReadsIntoStandardOutput(job) ? stderr : stdout;
+  Console console(job.ports, results, stderr, !job.quiet && IsTerminal(stderr), TerminalWidth(stderr));
+  return static_cast<int>(RunPorts(job, inputs.images, console));
+}
