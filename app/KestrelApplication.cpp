@@ -17,6 +17,7 @@ KestrelApplication::KestrelApplication(int& argc, char** argv) : QApplication(ar
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   RegisterResources();
   setApplicationName(QStringLiteral("kestrel"));
+  setApplicationVersion(QStringLiteral(KESTREL_VERSION));
   setOrganizationName(QStringLiteral("TARVELIN"));
   setDesktopFileName(QStringLiteral("kestrel"));
   if (qtTranslator_.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -23,3 +23,16 @@ function(kestrel_platform_filter var)
   endif()
   set(${var} ${files} PARENT_SCOPE)
 endfunction()
+
+# A target that keeps a copy of help/ in `destination`, refreshed when a page changes.
+function(kestrel_copy_help target destination)
+  file(GLOB pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/*)
+  set(copies "")
+  foreach(page IN LISTS pages)
+    get_filename_component(name ${page} NAME)
+    add_custom_command(OUTPUT ${destination}/${name} COMMAND ${CMAKE_COMMAND} -E copy ${page} ${destination}/${name}
+                       DEPENDS ${page} VERBATIM)
+    list(APPEND copies ${destination}/${name})
+  endforeach()
+  add_custom_target(${target} ALL DEPENDS ${copies})
+endfunction()

@@ -180,6 +180,10 @@ TEST_F(StartupTest, ExceptionsLeavingHandlersAreShownAndTheProgramGoesOn) {
   EXPECT_EQ(Asked()[2].text, QString::fromUtf8("Порт закрыт."));
 }
 
+TEST(ApplicationTest, CarriesTheProjectsVersion) {
+  EXPECT_EQ(QCoreApplication::applicationVersion(), QStringLiteral(KESTREL_VERSION));
+}
+
 TEST(ApplicationTest, QtTextsAreRussian) {
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString::fromUtf8("Отмена"));
   EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "&Yes"), QString::fromUtf8("&Да"));
