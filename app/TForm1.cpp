@@ -18,7 +18,6 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "app/FormDesign.h"
 #include "app/Layout.h"
 #include "app/QtNotifyTarget.h"
 #include "app/TForm3.h"
@@ -36,6 +35,7 @@
 #include "operations/CommandList.h"
 #include "operations/forms/TForm4.h"
 #include "operations/forms/TForm6.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 

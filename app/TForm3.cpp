@@ -11,12 +11,12 @@
 #include <QTimer>
 #include <array>
 
-#include "app/FormDesign.h"
 #include "app/IntegerEdit.h"
 #include "app/MessageBoxes.h"
 #include "app/PortComboBox.h"
 #include "app/SettingsKey.h"
 #include "app/TForm1.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 

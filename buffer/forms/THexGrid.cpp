@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/FormDesign.h"
 #include "buffer/forms/GridHeader.h"
 #include "buffer/forms/HexCellDelegate.h"
 #include "buffer/forms/HexGridModel.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 

@@ -2,8 +2,8 @@
 
 #include <QPushButton>
 
-#include "app/FormDesign.h"
 #include "operations/BitWrites.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 
