@@ -5,12 +5,12 @@
 #include <QTimer>
 
 #include "app/MessageBoxes.h"
+#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm7.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 
 namespace kestrel {
 

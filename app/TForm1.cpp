@@ -20,6 +20,7 @@
 
 #include "app/Layout.h"
 #include "app/QtNotifyTarget.h"
+#include "app/Startup.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
 #include "app/UserAction.h"
@@ -33,8 +34,7 @@
 #include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
 #include "operations/CommandList.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 #include "widgets/FormDesign.h"
 
 namespace kestrel {

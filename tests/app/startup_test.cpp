@@ -15,13 +15,13 @@
 #include <QTreeView>
 #include <stdexcept>
 
+#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm7.h"
 #include "link/Abort.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 #include "tests/app/AppFixture.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/buffer/WaitFor.h"

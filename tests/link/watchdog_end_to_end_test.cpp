@@ -6,11 +6,11 @@
 
 #include <QListWidget>
 
+#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "link/Commands.h"
 #include "link/Watchdog.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 #include "tests/support/ProgramHarness.h"
 
 using namespace kestrel;

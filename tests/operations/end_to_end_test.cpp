@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
 #include "link/Commands.h"
 #include "operations/MemorySequences.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 #include "tests/support/ProgramHarness.h"
 
 using namespace kestrel;
