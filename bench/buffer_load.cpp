@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "buffer/BinaryFile.h"
+#include "buffer/HexWriter.h"
 #include "buffer/forms/THexGrid.h"
 #include "link/Session.h"
 #include "tests/support/FakeView.h"
@@ -61,30 +62,6 @@ class GridView : public FakeView {
 std::size_t HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
-}
-
-std::string IntelHexOf(const std::vector<std::uint8_t>& image) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text;
-  const auto put = [&](std::uint8_t byte, std::uint8_t& sum) {
-    text += digits[byte >> 4];
-    text += digits[byte & 15];
-    sum = static_cast<std::uint8_t>(sum + byte);
-  };
-  for (std::size_t at = 0; at < image.size(); at += 16) {
-    const auto count = static_cast<std::uint8_t>(std::min<std::size_t>(16, image.size() - at));
-    std::uint8_t sum = 0;
-    text += ':';
-    put(count, sum);
-    put(static_cast<std::uint8_t>(at >> 8), sum);
-    put(static_cast<std::uint8_t>(at), sum);
-    put(0, sum);
-    for (std::size_t i = 0; i < count; ++i) put(image[at + i], sum);
-    std::uint8_t ignored = 0;
-    put(static_cast<std::uint8_t>(-sum), ignored);
-    text += "\r\n";
-  }
-  return text + ":00000001FF\r\n";
 }
 
 void WriteBytes(const std::string& path, const void* data, std::size_t size) {
@@ -189,7 +166,8 @@ int Benchmark(int argc, char** argv) {
   const std::string hex64 = (dir / "image.hex").string();
   WriteBytes(bin16, big.data(), 16);
   WriteBytes(bin512, big.data(), big.size());
-  const std::string hexText = IntelHexOf(image);
+  const std::vector<std::uint8_t> hexImage = WriteHexImage(image);
+  const std::string hexText(hexImage.begin(), hexImage.end());
   WriteBytes(hex64, hexText.data(), hexText.size());
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

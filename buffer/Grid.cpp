@@ -1,40 +1,16 @@
 #include "buffer/Grid.h"
 
 #include <algorithm>
-#include <iterator>
 
+#include "buffer/HexDigits.h"
 #include "link/Session.h"
 
 namespace kestrel {
 
-namespace {
-
-constexpr char UpperDigits[] = "0123456789ABCDEF";
-
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 0;
-}
-
-}  // namespace
-
-std::string HexText(std::uint32_t value) {
-  char digits[8];
-  int n = 0;
-  do {
-    digits[n++] = UpperDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  return std::string(std::make_reverse_iterator(digits + n), std::make_reverse_iterator(digits));
-}
-
-std::string ByteToHex(std::uint8_t value) { return {UpperDigits[value >> 4], UpperDigits[value & 0xF]}; }
-
 std::uint32_t HexTextToInt(std::string_view text) {
   std::uint32_t value = 0;
-  for (char c : text) value = value * 16 + static_cast<std::uint32_t>(DigitValue(c));
+  // A character that is no digit counts as 0.
+  for (const char c : text) value = value * 16 + static_cast<std::uint32_t>(std::max(0, HexDigitValue(c)));
   return value;
 }
 
@@ -43,8 +19,7 @@ std::uint64_t GridRowCount(std::uint64_t length) {
 }
 
 bool PassesKeyFilter(char32_t character) {
-  return (character >= '0' && character <= '9') || (character >= 'A' && character <= 'F') ||
-         (character >= 'a' && character <= 'f');
+  return character < 256 && HexDigitValue(static_cast<unsigned char>(character)) >= 0;
 }
 
 GridCell CommitCell(Session& session, GridCell cell, std::string_view text, std::uint64_t rowCount) {

@@ -15,10 +15,6 @@ struct Session;
 inline constexpr int GridColumnCount = 17;
 inline constexpr int BytesPerRow = 16;
 
-// Upper-case hexadecimal without prefix or leading zeros: the header and label texts.
-std::string HexText(std::uint32_t value);
-// Always two upper-case digits: the text of a byte cell.
-std::string ByteToHex(std::uint8_t value);
 // The value of a cell's text read as hexadecimal digits; a character that is not a hexadecimal
 // digit counts as 0. An empty text gives 0.
 std::uint32_t HexTextToInt(std::string_view text);

@@ -6,6 +6,7 @@
 #include <numeric>
 
 #include "buffer/BinaryFile.h"
+#include "buffer/HexDigits.h"
 #include "buffer/HexRecordType.h"
 #include "link/Abort.h"
 #include "link/Session.h"
@@ -16,17 +17,6 @@ namespace {
 
 constexpr std::uint8_t RecordStart = ':';
 constexpr std::uint8_t GapByte = 0xFF;
-constexpr int NotADigit = -1;
-
-constexpr std::array<std::int8_t, 256> DigitTable = [] {
-  std::array<std::int8_t, 256> table{};
-  table.fill(NotADigit);
-  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<std::int8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<std::int8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<std::int8_t>(c - 'a' + 10);
-  return table;
-}();
-
 bool IsLineEnd(std::uint8_t c) { return c == '\n' || c == '\r'; }
 
 // The line that holds text position `at`, counted from 1.
@@ -75,8 +65,8 @@ class Parser {
     int digits[2];
     for (int& digit : digits) {
       if (position_ == text_.size() || IsLineEnd(text_[position_])) return HexFault::CutRecord;
-      digit = DigitTable[text_[position_++]];
-      if (digit == NotADigit) return HexFault::BadDigit;
+      digit = HexDigitValue(text_[position_++]);
+      if (digit < 0) return HexFault::BadDigit;
     }
     value = static_cast<std::uint8_t>(digits[0] * 16 + digits[1]);
     return HexFault::None;

@@ -8,16 +8,12 @@ function(kestrel_sources out)
   set(${out} ${all} PARENT_SCOPE)
 endfunction()
 
-# Keeps the files of the platform being built for: the Win32* files on Windows; elsewhere the
-# tty driver, its rights hint, the port-name aliases, the port list and the file I/O over POSIX
-# calls.
+# Keeps the files of the platform being built for: a file whose name starts with Win32 is built
+# for Windows only, one whose name starts with Posix everywhere else.
 function(kestrel_platform_filter var)
   set(files ${${var}})
   if(WIN32)
-    foreach(posix IN ITEMS link/PosixSerialDriver.cpp link/PortNames.cpp link/PortList.cpp link/DeviceAccess.cpp
-                           buffer/FileIo.cpp)
-      list(REMOVE_ITEM files ${CMAKE_SOURCE_DIR}/${posix})
-    endforeach()
+    list(FILTER files EXCLUDE REGEX "/Posix[^/]*$")
   else()
     list(FILTER files EXCLUDE REGEX "/Win32[^/]*$")
   endif()

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "buffer/Grid.h"
+#include "buffer/HexDigits.h"
 #include "link/Session.h"
 
 namespace kestrel {

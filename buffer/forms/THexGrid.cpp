@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "buffer/HexDigits.h"
 #include "buffer/forms/GridHeader.h"
 #include "buffer/forms/HexCellDelegate.h"
 #include "buffer/forms/HexGridModel.h"
