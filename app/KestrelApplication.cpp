@@ -4,7 +4,7 @@
 #include <QLocale>
 
 #include "app/MessageBoxes.h"
-#include "link/Abort.h"
+#include "buffer/Abort.h"
 
 // The resources live in a static library, whose registration the linker would otherwise drop.
 static void RegisterResources() { Q_INIT_RESOURCE(resources); }

@@ -20,13 +20,13 @@
 
 #include "app/Layout.h"
 #include "app/QtNotifyTarget.h"
+#include "app/Shutdown.h"
 #include "app/Startup.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
 #include "app/UserAction.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/SaveBuffer.h"
-#include "buffer/Shutdown.h"
 #include "buffer/WorkingFile.h"
 #include "buffer/forms/FileBrowser.h"
 #include "buffer/forms/THexGrid.h"
@@ -187,7 +187,7 @@ void TForm1::CreateGroupBoxes() {
   GroupBox3 = GroupBox(this, "GroupBox3", "Команда");
   ListBox2 = PlaceInGroup<QListWidget>(GroupBox3, "ListBox2");
   GroupBox4 = GroupBox(this, "GroupBox4", "Данные");
-  StringGrid1 = new THexGrid(Session1, GroupBox4);
+  StringGrid1 = new THexGrid(Session1.image, GroupBox4);
 }
 
 void TForm1::ConnectHandlers() {
@@ -272,7 +272,7 @@ void TForm1::FormClose(QCloseEvent* event) {
   WindowShutdown steps(*this);
   RunUserAction([&] {
     if (kestrel::FormClose(
-            Session1, [this] { return ToolButton5Click(); }, steps))
+            Session1.image, [this] { return ToolButton5Click(); }, steps))
       event->accept();
   });
 }
@@ -286,7 +286,7 @@ void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {
 void TForm1::Comm321PortReopened() { Rediscover(Session1); }
 
 void TForm1::ShellListView1Click() {
-  if (!OfferToSaveEdits(Session1, [this] { return ToolButton5Click(); })) return;
+  if (!OfferToSaveEdits(Session1.image, [this] { return ToolButton5Click(); })) return;
   Timer1->stop();
   Timer1->start();
   Timer1Timer();
@@ -294,19 +294,23 @@ void TForm1::ShellListView1Click() {
 
 void TForm1::Timer1Timer() {
   Timer1->stop();
-  ChooseWorkingFile(Session1, browser_->SelectedFile());
+  ChooseWorkingFile(Session1.image, browser_->SelectedFile(), MainView1.OptionChecked(HexOption));
 }
 
 void TForm1::Timer2Timer() { kestrel::Timer2Timer(Session1); }
 
-void TForm1::ToolButton2Click() { LoadWorkingFileIntoBuffer(Session1); }
+void TForm1::ToolButton2Click() {
+  LoadWorkingFileIntoBuffer(Session1.image, MainView1.OptionChecked(HexOption));
+}
 
 bool TForm1::ToolButton5Click() {
-  return SaveBufferAs(Session1, [this](const std::string& proposed) -> std::optional<std::string> {
-    SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
-    if (!SaveDialog1.Execute(this)) return std::nullopt;
-    return QFile::encodeName(SaveDialog1.FileName).toStdString();
-  });
+  const bool understandHex = MainView1.OptionChecked(HexOption);
+  return SaveBufferAs(Session1.image, understandHex,
+                      [this](const std::string& proposed) -> std::optional<std::string> {
+                        SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
+                        if (!SaveDialog1.Execute(this)) return std::nullopt;
+                        return QFile::encodeName(SaveDialog1.FileName).toStdString();
+                      });
 }
 
 void TForm1::ListBox1MouseUp() { ListBox1Click(Session1); }

@@ -26,8 +26,8 @@
 
 #include "buffer/BinaryFile.h"
 #include "buffer/HexWriter.h"
+#include "buffer/MemoryImage.h"
 #include "buffer/forms/THexGrid.h"
-#include "link/Session.h"
 #include "tests/support/FakeView.h"
 
 extern char** environ;
@@ -48,10 +48,9 @@ double CpuMilliseconds() {
   return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
-// The core's view with the real grid behind FormatGrid; the HEX option is on.
+// The image's view with the real grid behind FormatGrid.
 class GridView : public FakeView {
  public:
-  GridView() { options[HexOption] = true; }
   void FormatGrid() override {
     FakeView::FormatGrid();
     if (grid) grid->FormatGrid();
@@ -81,12 +80,12 @@ struct Figures {
 // Loads `path` into a fresh buffer and grid `runs` times, then scrolls the grid page by page.
 Figures Measure(const std::string& path, int runs) {
   GridView view;
-  Session session(view, [](const std::uint8_t*, std::uint16_t) { return true; });
-  session.WorkingFileName = path;
+  MemoryImage image(view);
+  image.SetWorkingFileName(path);
   const std::size_t heapBefore = HeapInUse();
   QWidget box;
   box.resize(640, 800);
-  THexGrid grid(session, &box);
+  THexGrid grid(image, &box);
   view.grid = &grid;
   box.show();
   QApplication::processEvents();
@@ -95,7 +94,7 @@ Figures Measure(const std::string& path, int runs) {
   double cpu = CpuMilliseconds();
   for (int run = 0; run < runs; ++run) {
     const auto start = Clock::now();
-    if (!LoadFile(session)) std::fprintf(stderr, "not loaded: %s\n", path.c_str());
+    if (!LoadFile(image, /*understandHex=*/true)) std::fprintf(stderr, "not loaded: %s\n", path.c_str());
     grid.repaint();
     figures.loadMs += MillisecondsSince(start);
   }
@@ -114,7 +113,7 @@ Figures Measure(const std::string& path, int runs) {
   } while (bar->value() < bar->maximum());
   figures.pageMs = MillisecondsSince(start) / figures.pages;
   figures.pageCpuMs = (CpuMilliseconds() - cpu) / figures.pages;
-  figures.gridBytes = HeapInUse() - heapBefore - session.DataBuffer.capacity();
+  figures.gridBytes = HeapInUse() - heapBefore - image.DataBuffer().capacity();
   return figures;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "buffer/HexDigits.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
@@ -22,12 +22,8 @@ bool PassesKeyFilter(char32_t character) {
   return character < 256 && HexDigitValue(static_cast<unsigned char>(character)) >= 0;
 }
 
-GridCell CommitCell(Session& session, GridCell cell, std::string_view text, std::uint64_t rowCount) {
-  const std::size_t index = CellByteIndex(cell.Row, cell.Column);
-  if (index < session.DataBuffer.size()) {
-    session.DataBuffer[index] = static_cast<std::uint8_t>(HexTextToInt(text));
-    session.BufferModified = true;
-  }
+GridCell CommitCell(MemoryImage& image, GridCell cell, std::string_view text, std::uint64_t rowCount) {
+  image.Edit(CellByteIndex(cell.Row, cell.Column), static_cast<std::uint8_t>(HexTextToInt(text)));
   if (cell.Column + 1 < GridColumnCount) return {cell.Row, cell.Column + 1};
   const bool lastRow = static_cast<std::uint64_t>(cell.Row) + 1 >= rowCount;
   return {lastRow ? cell.Row : cell.Row + 1, 1};

@@ -5,11 +5,11 @@
 #include <filesystem>
 #include <numeric>
 
+#include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/HexDigits.h"
 #include "buffer/HexRecordType.h"
-#include "link/Abort.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
@@ -157,17 +157,17 @@ std::string HexFaultMessage(const std::string& path, HexFault fault, std::size_t
          std::to_string(line) + ": " + Reason(fault);
 }
 
-bool LoadHexStream(Session& session, std::span<const std::uint8_t> text, const std::string& path) {
+bool LoadHexStream(MemoryImage& image, std::span<const std::uint8_t> text, const std::string& path) {
   const HexReadResult read = ReadHexImage(text);
   if (read.fault == HexFault::TooLarge) {
-    session.view.ShowWarning(SizeWarningText);
+    image.View().ShowWarning(SizeWarningText);
     return false;
   }
   if (read.fault != HexFault::None) {
-    session.view.SetStatusText(HexFaultMessage(path, read.fault, read.line));
+    image.View().SetStatusText(HexFaultMessage(path, read.fault, read.line));
     throw EAbort();
   }
-  return LoadBinaryStream(session, read.image);
+  return LoadBinaryStream(image, read.image);
 }
 
 }  // namespace kestrel

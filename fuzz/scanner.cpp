@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nestedPoll = false;
     link.Poll();
   };
-  link.session.DataBuffer.resize(in.Byte() * 16);
+  link.session.image.Resize(in.Byte() * 16);
 
   while (!in.Empty()) {
     switch (in.Byte() % 8) {
@@ -111,7 +111,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ListBox1Click(link.session);
         break;
       case 7:
-        link.session.DataBuffer.resize(in.Byte() * 64 + in.Byte());
+        link.session.image.Resize(in.Byte() * 64 + in.Byte());
         break;
     }
     CheckInvariants(link);

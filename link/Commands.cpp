@@ -55,12 +55,13 @@ void QueueReadBlock(Session& s, std::uint8_t opcode, std::uint32_t address, std:
 }
 
 void QueueDataBlock(Session& s, std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
-  const std::size_t size = s.DataBuffer.size();
+  const std::vector<std::uint8_t>& image = s.image.DataBuffer();
+  const std::size_t size = image.size();
   const std::size_t inside = address < size ? size - address : 0;
   const std::size_t n = std::min({std::size_t{count}, inside, MaxPayloadSize - BlockHeaderSize});
   if (n == 0) return;
   auto payload = BlockPayload(opcode, address, static_cast<std::uint8_t>(n));
-  std::copy_n(s.DataBuffer.begin() + address, n, payload.begin() + BlockHeaderSize);
+  std::copy_n(image.begin() + address, n, payload.begin() + BlockHeaderSize);
   EnqueueCommand(s, payload.data(), static_cast<std::uint16_t>(BlockHeaderSize + n));
 }
 

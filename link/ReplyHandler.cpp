@@ -57,13 +57,7 @@ void ShowSignature(Session& s, const Reply& r) {
 // 0: code; 1..4: address; 5: n; 6..5+n: data.
 void StoreReadBlock(Session& s, const Reply& r) {
   if (!r.Has(1, 5)) return;
-  const std::uint32_t address = r.U32(1);
-  const auto data = r.Counted(5);
-  if (address < s.DataBuffer.size()) {
-    const std::size_t n = std::min<std::size_t>(data.size(), s.DataBuffer.size() - address);
-    std::copy_n(data.begin(), n, s.DataBuffer.begin() + address);
-  }
-  s.view.FormatGrid();
+  s.image.Store(r.U32(1), r.Counted(5));
 }
 
 std::uint32_t HeadBlockAddress(const Session& s) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "buffer/MemoryImage.h"
 #include "link/LineTiming.h"
 #include "link/View.h"
 
@@ -52,10 +53,7 @@ struct Session {
   // Where frames and link events are traced; null for no trace.
   LinkTrace* Trace = nullptr;
 
-  // Memory image.
-  std::vector<std::uint8_t> DataBuffer;
-  bool BufferModified = false;
-  std::string WorkingFileName;
+  MemoryImage image{view};
 
   // Command queue and sender.
   std::vector<QueuedCommand> CommandQueue;

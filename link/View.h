@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "buffer/ImageView.h"
+
 namespace kestrel {
 
 // The lock-bit editor TForm4 and the fuse-bit editor TForm6 as the core sees them.
@@ -22,22 +24,11 @@ class BitDialogView {
   virtual void Open(bool writable) = 0;
 };
 
-// Answers of a question box.
-enum class Answer { Yes, No, Cancel };
-
-class View {
+class View : public ImageView {
  public:
-  virtual ~View() = default;
-
-  // Main window: caption (connection state), status panel, link watchdog Timer2.
+  // Main window: caption (connection state), link watchdog Timer2.
   virtual void SetCaption(const std::string& text) = 0;
-  virtual void SetStatusText(const std::string& text) = 0;
   virtual void RestartWatchdog() = 0;
-
-  // Modal message boxes.
-  virtual void ShowWarning(const std::string& text) = 0;
-  virtual Answer AskYesNo(const std::string& text) = 0;        // question icon, Yes/No
-  virtual Answer AskYesNoCancel(const std::string& text) = 0;  // question icon, Yes/No/Cancel
 
   // Queue window TForm5 and its ProgressBar1.
   virtual void SetQueueProgress(int maximum, int position) = 0;
@@ -61,9 +52,6 @@ class View {
   // Lock-bit editor TForm4 and fuse-bit editor TForm6.
   virtual BitDialogView& LockDialog() = 0;
   virtual BitDialogView& FuseDialog() = 0;
-
-  // The grid StringGrid1: the buffer's length or content changed.
-  virtual void FormatGrid() = 0;
 
   // Option switches CheckBox1 to CheckBox7 of the settings dialog, read at the moment of use.
   virtual bool OptionChecked(int number) const = 0;

@@ -27,26 +27,21 @@ namespace {
 
 // The part of the buffer that fits into the chip memory; bytes beyond it are never sent.
 std::uint32_t FittingLength(const Session& session, std::uint32_t memorySize) {
-  return static_cast<std::uint32_t>(std::min<std::size_t>(session.DataBuffer.size(), memorySize));
-}
-
-void RestoreBuffer(Session& session, std::vector<std::uint8_t>&& kept) {
-  session.DataBuffer = std::move(kept);
-  session.view.FormatGrid();
+  return static_cast<std::uint32_t>(std::min<std::size_t>(session.image.Size(), memorySize));
 }
 
 // Loads the working file into the buffer; a load that fails leaves the buffer as it was, so a
 // missing or broken file never costs the image the user had.
 bool ReloadWorkingFile(Session& session) {
-  std::vector<std::uint8_t> kept = session.DataBuffer;
+  std::vector<std::uint8_t> kept = session.image.DataBuffer();
   bool loaded = false;
   try {
-    loaded = LoadFile(session);
+    loaded = LoadFile(session.image, session.view.OptionChecked(HexOption));
   } catch (...) {
-    RestoreBuffer(session, std::move(kept));
+    session.image.Assign(std::move(kept));
     throw;
   }
-  if (!loaded) RestoreBuffer(session, std::move(kept));
+  if (!loaded) session.image.Assign(std::move(kept));
   return loaded;
 }
 
@@ -62,10 +57,9 @@ void QueueVerification(Session& session, const ChipMemory& memory, std::uint32_t
 void ReadSequence(Session& session, const ChipMemory& memory) {
   const std::uint32_t size = session.Chip.*memory.size;
   session.view.SetStatusText("");
-  session.DataBuffer.resize(size);
   // What the chip holds is in no file yet.
-  session.BufferModified = size != 0;
-  session.view.FormatGrid();
+  session.image.SetBufferModified(size != 0);
+  session.image.Resize(size);
   QueueBlocks(session, memory.read, size);
   EndOperation(session);
 }
@@ -83,11 +77,11 @@ void WriteSequence(Session& session, const ChipMemory& memory) {
       view.ShowWarning(ReloadFailedText);
       return;
     }
-    session.BufferModified = false;
+    session.image.SetBufferModified(false);
   }
   if (erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session);
   view.SetStatusText("");
-  if (size < session.DataBuffer.size()) view.ShowWarning(ClippedWriteText);
+  if (size < session.image.Size()) view.ShowWarning(ClippedWriteText);
 
   const std::uint32_t length = FittingLength(session, size);
   QueueBlocks(session, memory.write, length);

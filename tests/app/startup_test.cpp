@@ -20,7 +20,7 @@
 #include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm7.h"
-#include "link/Abort.h"
+#include "buffer/Abort.h"
 #include "operations/forms/TBitDialog.h"
 #include "tests/app/AppFixture.h"
 #include "tests/buffer/ScratchFiles.h"

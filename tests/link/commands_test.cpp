@@ -18,7 +18,7 @@ Bytes HeadPayload(const Session& s) {
 // The one payload that `queue` appends to an empty queue.
 Bytes PayloadOf(const std::function<void(Session&)>& queue, Bytes buffer = {}) {
   FakeLink link;
-  link.session.DataBuffer = std::move(buffer);
+  link.session.image.Assign(std::move(buffer));
   queue(link.session);
   EXPECT_EQ(link.session.CommandQueue.size(), 1u);
   return link.session.CommandQueue.empty() ? Bytes{} : HeadPayload(link.session);
@@ -82,9 +82,9 @@ TEST(Commands, WriteAndVerifyBlocksCopyTheBufferWhenQueued) {
 
   // A later change of the buffer does not reach a queued block.
   FakeLink link;
-  link.session.DataBuffer = buffer;
+  link.session.image.Assign(buffer);
   WriteProgramMemory(link.session, 0, 2);
-  link.session.DataBuffer[0] = 0x99;
+  link.session.image.Edit(0, 0x99);
   EXPECT_EQ(HeadPayload(link.session), (Bytes{0x0A, 0, 0, 0, 0, 2, 10, 11}));
 }
 
@@ -96,7 +96,7 @@ TEST(Commands, BlocksNeverReadPastTheBuffer) {
   // Starting at or past the end, or near the top of the address range: nothing to send.
   for (const std::uint32_t address : {4u, 1000u, 0xFFFFFFFFu}) {
     FakeLink link;
-    link.session.DataBuffer = buffer;
+    link.session.image.Assign(buffer);
     VerifyEeprom(link.session, address, 8);
     WriteEeprom(link.session, address, 8);
     EXPECT_TRUE(link.session.CommandQueue.empty()) << address;
@@ -120,7 +120,7 @@ TEST(Commands, FramesGoOutAsDocumented) {
 
   // A full write block: 230-byte payload, 237-byte frame, wrapped sums.
   FakeLink link;
-  link.session.DataBuffer.assign(224, 0xFF);
+  link.session.image.Assign(Bytes(224, 0xFF));
   WriteProgramMemory(link.session, 0, 224);
   link.Poll();
   ASSERT_EQ(link.written.frames.size(), 1u);

@@ -166,7 +166,7 @@ TEST(Reception, ManyFramesInOneChunkAreHandledInOrder) {
 TEST(Reception, ARepeatedReplyDoesNotAnswerTheNextCommandOfItsKind) {
   FakeLink link;
   Session& s = link.session;
-  s.DataBuffer.assign(32, 0xEE);
+  s.image.Assign(Bytes(32, 0xEE));
   ReadProgramMemory(s, 0, 16);
   ReadProgramMemory(s, 16, 16);
   Bytes first{0x09, 0, 0, 0, 0, 16};
@@ -174,7 +174,7 @@ TEST(Reception, ARepeatedReplyDoesNotAnswerTheNextCommandOfItsKind) {
   link.Reply(first);
   link.Reply(first);
   ASSERT_EQ(s.CommandQueue.size(), 1u) << "the second block still waits for its own reply";
-  EXPECT_EQ(Bytes(s.DataBuffer.begin() + 16, s.DataBuffer.end()), Bytes(16, 0xEE));
+  EXPECT_EQ(Bytes(s.image.DataBuffer().begin() + 16, s.image.DataBuffer().end()), Bytes(16, 0xEE));
 
   ClearCommandQueue(s);
   VerifyEeprom(s, 0, 16);
@@ -208,7 +208,7 @@ LinkClock::duration FreshAfter(std::size_t frameSize) {
 TEST(Reception, APollThatCrossedTheHeadIsPassedOver) {
   FakeLink link;
   Session& s = link.session;
-  s.DataBuffer.assign(224, 0x5A);
+  s.image.Assign(Bytes(224, 0x5A));
   WriteProgramMemory(s, 0, 224);
   const std::size_t frameSize = 224 + BlockHeaderSize + FrameOverhead;
   link.Poll();

@@ -68,17 +68,18 @@ TEST(ReplyHandler, BitStatesTickTheBoxesOfTheirDialog) {
 
 TEST(ReplyHandler, ReadBlocksLandInTheBufferAtTheirAddress) {
   FakeLink link;
-  link.session.DataBuffer.assign(0x400, 0xEE);
+  link.session.image.Assign(Bytes(0x400, 0xEE));
+  link.view.formatGridCalls = 0;
   Bytes reply{0x09, 0xC0, 0x01, 0x00, 0x00, 224};
   for (int i = 0; i < 224; ++i) reply.push_back(static_cast<std::uint8_t>(i));
   Exchange(
       link, [](Session& s) { ReadProgramMemory(s, 0x1C0, 224); }, reply);
-  const Bytes& buffer = link.session.DataBuffer;
+  const Bytes& buffer = link.session.image.DataBuffer();
   EXPECT_EQ(buffer[0x1BF], 0xEE);
   for (int i = 0; i < 224; ++i) ASSERT_EQ(buffer[0x1C0 + i], i);
   EXPECT_EQ(buffer[0x2A0], 0xEE);
   EXPECT_EQ(link.view.formatGridCalls, 1);
-  EXPECT_FALSE(link.session.BufferModified);
+  EXPECT_FALSE(link.session.image.BufferModified());
 
   Exchange(link, [](Session& s) { ReadEeprom(s, 0, 2); }, {0x0D, 0, 0, 0, 0, 2, 0x12, 0x34});
   EXPECT_EQ(buffer[0], 0x12);
@@ -87,26 +88,26 @@ TEST(ReplyHandler, ReadBlocksLandInTheBufferAtTheirAddress) {
 
 TEST(ReplyHandler, ReadBlocksOutsideTheBufferOrCutShortKeepToWhatIsThere) {
   FakeLink link;
-  link.session.DataBuffer.assign(8, 0xEE);
+  link.session.image.Assign(Bytes(8, 0xEE));
   // Runs past the end: the bytes inside are stored.
   Exchange(link, [](Session& s) { ReadEeprom(s, 6, 4); }, {0x0D, 6, 0, 0, 0, 4, 1, 2, 3, 4});
-  EXPECT_EQ(link.session.DataBuffer, (Bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
+  EXPECT_EQ(link.session.image.DataBuffer(), (Bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
   // Starts past the end, or at an address that wraps: nothing.
   Exchange(link, [](Session& s) { ReadEeprom(s, 8, 1); }, {0x0D, 8, 0, 0, 0, 1, 9});
   Exchange(link, [](Session& s) { ReadEeprom(s, 0, 1); }, {0x0D, 0xFF, 0xFF, 0xFF, 0xFF, 4, 9, 9, 9, 9});
   // Says 200 bytes, brings 2.
   Exchange(link, [](Session& s) { ReadEeprom(s, 0, 200); }, {0x0D, 0, 0, 0, 0, 200, 5, 6});
-  EXPECT_EQ(link.session.DataBuffer, (Bytes{5, 6, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
+  EXPECT_EQ(link.session.image.DataBuffer(), (Bytes{5, 6, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
   // No count: nothing is stored, nothing redrawn.
   const int redraws = link.view.formatGridCalls;
   Exchange(link, [](Session& s) { ReadEeprom(s, 0, 1); }, {0x0D, 0, 0, 0});
   EXPECT_EQ(link.view.formatGridCalls, redraws);
-  EXPECT_EQ(link.session.DataBuffer.size(), 8u);
+  EXPECT_EQ(link.session.image.DataBuffer().size(), 8u);
 }
 
 TEST(ReplyHandler, AVerifyMismatchNamesTheAddressAndAbandonsTheOperation) {
   FakeLink link;
-  link.session.DataBuffer.assign(0x400, 0);
+  link.session.image.Assign(Bytes(0x400, 0));
   VerifyProgramMemory(link.session, 0x1A0, 16);
   VerifyProgramMemory(link.session, 0x1B0, 16);
   EndOperation(link.session);
@@ -120,7 +121,7 @@ TEST(ReplyHandler, AVerifyMismatchNamesTheAddressAndAbandonsTheOperation) {
 
 TEST(ReplyHandler, AVerifyMatchChangesNothingAndACutOneConfirmsNothing) {
   FakeLink link;
-  link.session.DataBuffer.assign(0x400, 0);
+  link.session.image.Assign(Bytes(0x400, 0));
   link.view.SetStatusText("Все верно.");
   VerifyEeprom(link.session, 0x10, 16);
   EndOperation(link.session);
@@ -261,7 +262,8 @@ TEST(ReplyHandler, TheChipCountRefillsTheChipListUnlessItIsZero) {
 
 TEST(ReplyHandler, ConfirmationsAndUnknownCodesOnlyAdvanceTheQueue) {
   FakeLink link;
-  link.session.DataBuffer.assign(16, 1);
+  link.session.image.Assign(Bytes(16, 1));
+  link.view.formatGridCalls = 0;
   link.session.SendAttempts = 5;
   Exchange(link, [](Session& s) { WriteProgramMemory(s, 0, 16); }, {0x0A, 0xDE, 0xAD});
   EXPECT_EQ(link.session.SendAttempts, 0);
@@ -271,5 +273,5 @@ TEST(ReplyHandler, ConfirmationsAndUnknownCodesOnlyAdvanceTheQueue) {
   EXPECT_TRUE(link.session.CommandQueue.empty());
   EXPECT_TRUE(link.view.statusHistory.empty());
   EXPECT_EQ(link.view.formatGridCalls, 0);
-  EXPECT_EQ(link.session.DataBuffer, Bytes(16, 1));
+  EXPECT_EQ(link.session.image.DataBuffer(), Bytes(16, 1));
 }

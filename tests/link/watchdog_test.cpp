@@ -92,7 +92,7 @@ TEST(Watchdog, ALinkLossDropsTheOperationAndTheChipDependentLists) {
   link.view.lockDialog.CreateBitBoxes(2);
   link.view.fuseDialog.CreateBitBoxes(5);
   link.session.Chip.ProgramMemorySize = 8192;
-  link.session.DataBuffer.assign(1000, 0);
+  link.session.image.Assign(Bytes(1000, 0));
   link.view.SetStatusText("Все верно.");
   SelectChip(link.session, 0);
   for (std::uint32_t a = 0; a < 1000; a += 224) WriteProgramMemory(link.session, a, 224);

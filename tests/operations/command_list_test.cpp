@@ -6,8 +6,8 @@
 #include <fstream>
 #include <initializer_list>
 
+#include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
-#include "link/Abort.h"
 #include "link/CommandQueue.h"
 #include "link/Commands.h"
 #include "link/ReplyHandler.h"
@@ -105,8 +105,8 @@ class MemorySequenceTest : public CommandListTest, public ::testing::WithParamIn
 TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
   const Memory& m = GetParam();
   SetSize(1000);
-  session.DataBuffer = Pattern(1000);
-  const Bytes buffer = session.DataBuffer;
+  session.image.Assign(Pattern(1000));
+  const Bytes buffer = session.image.DataBuffer();
   const std::uint32_t addresses[] = {0, 224, 448, 672, 896};
   const std::uint8_t counts[] = {224, 224, 224, 224, 104};
 
@@ -115,7 +115,8 @@ TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
   for (int i = 0; i < 5; ++i) expected.push_back(Block(m.read, addresses[i], counts[i]));
   expected.push_back({End});
   EXPECT_EQ(Queued(), expected);
-  EXPECT_EQ(session.DataBuffer, buffer) << "a read of the same size keeps the bytes until the replies come";
+  EXPECT_EQ(session.image.DataBuffer(), buffer)
+      << "a read of the same size keeps the bytes until the replies come";
 
   for (const std::uint8_t code : {m.write, m.verify}) {
     ClearCommandQueue(session);
@@ -131,13 +132,14 @@ TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
 
 TEST_P(MemorySequenceTest, ReadSizesTheBufferToTheMemoryAndKeepsTheModifiedFlag) {
   const Memory& m = GetParam();
-  session.DataBuffer = {1, 2, 3};
-  session.BufferModified = true;
+  session.image.Assign(Bytes{1, 2, 3});
+  session.image.SetBufferModified(true);
+  view.formatGridCalls = 0;
   view.SetStatusText("old");
   SetSize(5);
   Choose(m.read);
-  EXPECT_EQ(session.DataBuffer, (Bytes{1, 2, 3, 0, 0}));
-  EXPECT_TRUE(session.BufferModified);
+  EXPECT_EQ(session.image.DataBuffer(), (Bytes{1, 2, 3, 0, 0}));
+  EXPECT_TRUE(session.image.BufferModified());
   EXPECT_EQ(view.StatusText(), "");
   EXPECT_EQ(view.formatGridCalls, 1);
 
@@ -145,7 +147,7 @@ TEST_P(MemorySequenceTest, ReadSizesTheBufferToTheMemoryAndKeepsTheModifiedFlag)
   ClearCommandQueue(session);
   SetSize(0);
   Choose(m.read);
-  EXPECT_TRUE(session.DataBuffer.empty());
+  EXPECT_TRUE(session.image.DataBuffer().empty());
   EXPECT_EQ(view.formatGridCalls, 2);
   EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2}, {End}}));
 }
@@ -163,7 +165,7 @@ TEST_P(MemorySequenceTest, EmptyBufferWithEraseAndVerifyQueuesNoDataFrame) {
 TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
   const Memory& m = GetParam();
   SetSize(1024);
-  session.DataBuffer = Pattern(2000);
+  session.image.Assign(Pattern(2000));
   view.options[m.verifyOption] = true;
   std::size_t queuedDuringWarning = 0;
   view.duringWarning = [&] { queuedDuringWarning = session.CommandQueue.size(); };
@@ -174,12 +176,12 @@ TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
   std::vector<Bytes> expected{{Select, 2}};
   for (const std::uint8_t code : {m.write, m.verify}) {
     for (std::uint32_t address = 0; address < 896; address += 224)
-      expected.push_back(DataBlock(code, address, 224, session.DataBuffer));
-    expected.push_back(DataBlock(code, 896, 128, session.DataBuffer));
+      expected.push_back(DataBlock(code, address, 224, session.image.DataBuffer()));
+    expected.push_back(DataBlock(code, 896, 128, session.image.DataBuffer()));
     expected.push_back({End});
   }
   EXPECT_EQ(Queued(), expected);
-  EXPECT_EQ(session.DataBuffer.size(), 2000u) << "the buffer itself is not cut";
+  EXPECT_EQ(session.image.DataBuffer().size(), 2000u) << "the buffer itself is not cut";
 
   // The verify row clips the same way, silently.
   ClearCommandQueue(session);
@@ -192,7 +194,7 @@ TEST_P(MemorySequenceTest, OptionsForCommandsTheChipLacksQueueNothing) {
   const Memory& m = GetParam();
   Offer({m.write});
   SetSize(300);
-  session.DataBuffer = Pattern(300);
+  session.image.Assign(Pattern(300));
   view.options[m.eraseOption] = view.options[m.verifyOption] = true;
   Choose(m.write);
   EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, m.write, m.write, End}));
@@ -203,7 +205,7 @@ TEST_P(MemorySequenceTest, OnlyTheMemorysOwnOptionsCount) {
   const Memory& m = GetParam();
   const Memory& other = m.write == Program.write ? Eeprom : Program;
   SetSize(100);
-  session.DataBuffer = Pattern(100);
+  session.image.Assign(Pattern(100));
   view.options[other.reloadOption] = view.options[other.eraseOption] = view.options[other.verifyOption] =
       true;
   Choose(m.write);
@@ -214,10 +216,10 @@ TEST_P(MemorySequenceTest, OnlyTheMemorysOwnOptionsCount) {
 TEST_P(MemorySequenceTest, FramesCarryTheBufferAsItWasWhenQueued) {
   const Memory& m = GetParam();
   SetSize(16);
-  session.DataBuffer = Bytes(16, 0x11);
+  session.image.Assign(Bytes(16, 0x11));
   Choose(m.write);
   // Enter held down: every repeat queues the row's sequence again.
-  session.DataBuffer.assign(16, 0x22);
+  session.image.Assign(Bytes(16, 0x22));
   ListBox2Click(session);
   EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2},
                                           DataBlock(m.write, 0, 16, Bytes(16, 0x11)),
@@ -315,8 +317,8 @@ class ReloadTest : public CommandListTest {
     Offer({7, 10, 11});
     session.Chip.ProgramMemorySize = 4096;
     view.options[1] = view.options[2] = view.options[3] = true;
-    session.DataBuffer = Bytes(100, 0xEE);
-    session.BufferModified = true;
+    session.image.Assign(Bytes(100, 0xEE));
+    session.image.SetBufferModified(true);
   }
   void TearDown() override {
     if (!file.empty()) std::filesystem::remove(file);
@@ -324,14 +326,14 @@ class ReloadTest : public CommandListTest {
   void WriteFile(const std::string& name, const std::string& content) {
     file = std::filesystem::path(::testing::TempDir()) / name;
     std::ofstream(file, std::ios::binary) << content;
-    session.WorkingFileName = file.string();
+    session.image.SetWorkingFileName(file.string());
   }
   // Only SelectChip went out, and the buffer is what the user had.
   void ExpectNothingButTheSelection() {
     EXPECT_EQ(QueuedOpcodes(), (Bytes{Select}));
     for (const std::string& text : view.statusHistory) EXPECT_NE(text, AllCorrectText);
-    EXPECT_EQ(session.DataBuffer, Bytes(100, 0xEE));
-    EXPECT_TRUE(session.BufferModified);
+    EXPECT_EQ(session.image.DataBuffer(), Bytes(100, 0xEE));
+    EXPECT_TRUE(session.image.BufferModified());
   }
   std::filesystem::path file;
 };
@@ -339,10 +341,10 @@ class ReloadTest : public CommandListTest {
 TEST_F(ReloadTest, LoadedFileIsWrittenAndTheBufferCountsAsUnmodified) {
   WriteFile("reload.bin", std::string(300, '\x5A'));
   Choose(10);
-  EXPECT_EQ(session.DataBuffer, Bytes(300, 0x5A));
-  EXPECT_FALSE(session.BufferModified);
+  EXPECT_EQ(session.image.DataBuffer(), Bytes(300, 0x5A));
+  EXPECT_FALSE(session.image.BufferModified());
   EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, 0x07, 0x0A, 0x0A, End, 0x0B, 0x0B, End}));
-  EXPECT_EQ(Queued()[2], DataBlock(0x0A, 0, 224, session.DataBuffer));
+  EXPECT_EQ(Queued()[2], DataBlock(0x0A, 0, 224, session.image.DataBuffer()));
   EXPECT_EQ(view.StatusText(), AllCorrectText);
 }
 
@@ -350,7 +352,7 @@ TEST_F(ReloadTest, NoWorkingFileOrAMissingOneWarnsAndNeverErases) {
   for (const std::string name : {"", "/nonexistent/kestrel-reload.bin"}) {
     ClearCommandQueue(session);
     view.warnings.clear();
-    session.WorkingFileName = name;
+    session.image.SetWorkingFileName(name);
     Choose(10);
     ExpectNothingButTheSelection();
     EXPECT_EQ(view.warnings, (std::vector<std::string>{ReloadFailedText})) << "file '" << name << "'";

@@ -90,7 +90,7 @@ TEST_P(CrossedPolls, NoCommandIsCarriedOutTwice) {
   std::mt19937 random(static_cast<unsigned>(std::get<0>(GetParam())));
   Bytes image(Emulator::Catalogue()[chip].flashSize);
   for (auto& byte : image) byte = static_cast<std::uint8_t>(random());
-  S().DataBuffer = image;
+  S().image.Assign(image);
   SetOptions({2});  // erase first; no verification
   Click(OpWriteProgramMemory);
   ASSERT_TRUE(WaitFor(Idle, 120s)) << S().CommandQueue.size() << " commands still waiting";

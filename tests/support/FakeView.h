@@ -109,6 +109,12 @@ class FakeView : public View {
   Answer NextAnswer(const std::string& question);
 };
 
+// A memory image shown on a FakeView.
+struct FakeImage {
+  FakeView view;
+  MemoryImage image{view};
+};
+
 // The frames the core hands to WriteData, in order.
 class FrameLog {
  public:
