@@ -70,6 +70,15 @@ QToolButton* ToolBarButton(QToolBar* toolBar, const char* name, const char* icon
   return button;
 }
 
+// The row that is selected, or -1: a current row without a selection is no choice.
+int SelectedRow(const QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  return item && item->isSelected() ? list->currentRow() : -1;
+}
+
+// The settings dialog's switches as they stand now; all off while there is no dialog.
+WriteOptions ChosenWriteOptions() { return Form3 ? Form3->ChosenWriteOptions() : WriteOptions{}; }
+
 template <class Control>
 Control* PlaceInGroup(QGroupBox* group, const char* name) {
   return Place<Control>(group, name, QRect(5, 15, 100, 100));
@@ -294,17 +303,17 @@ void TForm1::ShellListView1Click() {
 
 void TForm1::Timer1Timer() {
   Timer1->stop();
-  ChooseWorkingFile(Session1.image, browser_->SelectedFile(), MainView1.OptionChecked(HexOption));
+  ChooseWorkingFile(Session1.image, browser_->SelectedFile(), ChosenWriteOptions().understandHex);
 }
 
 void TForm1::Timer2Timer() { kestrel::Timer2Timer(Session1); }
 
 void TForm1::ToolButton2Click() {
-  LoadWorkingFileIntoBuffer(Session1.image, MainView1.OptionChecked(HexOption));
+  LoadWorkingFileIntoBuffer(Session1.image, ChosenWriteOptions().understandHex);
 }
 
 bool TForm1::ToolButton5Click() {
-  const bool understandHex = MainView1.OptionChecked(HexOption);
+  const bool understandHex = ChosenWriteOptions().understandHex;
   return SaveBufferAs(Session1.image, understandHex,
                       [this](const std::string& proposed) -> std::optional<std::string> {
                         SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
@@ -313,15 +322,17 @@ bool TForm1::ToolButton5Click() {
                       });
 }
 
-void TForm1::ListBox1MouseUp() { ListBox1Click(Session1); }
+void TForm1::ListBox1MouseUp() { ListBox1Click(Session1, SelectedRow(ListBox1)); }
 
 void TForm1::ListBox1KeyUp(int key) {
-  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1Click(Session1);
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1MouseUp();
 }
 
 // A write that reloads the working file can end in the silent abort or a file error.
 void TForm1::ListBox2MouseUp() {
-  RunUserAction([this] { ListBox2Click(Session1); });
+  RunUserAction([this] {
+    ListBox2Click(Session1, SelectedRow(ListBox1), SelectedRow(ListBox2), ChosenWriteOptions());
+  });
 }
 
 // Enter acts as it goes down, so a held key repeats the operation.

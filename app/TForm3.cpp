@@ -153,6 +153,12 @@ QCheckBox* TForm3::CheckBox(int number) const {
   return boxes[number - 1];
 }
 
+WriteOptions TForm3::ChosenWriteOptions() const {
+  return {.programMemory = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked()},
+          .eeprom = {CheckBox5->isChecked(), CheckBox6->isChecked(), CheckBox7->isChecked()},
+          .understandHex = CheckBox4->isChecked()};
+}
+
 std::optional<TParity> TForm3::ParityForIndex(int index) {
   // "Чет" (even ninth bit) drives the port with odd parity, "Нечет" with even.
   static constexpr std::array<TParity, 5> parities{pNone, pOdd, pEven, pSpace, pMark};

@@ -12,7 +12,6 @@ class MemoryImage;
 
 // The size limit of an image: images of this size or more are refused.
 inline constexpr std::uint64_t MaxImageSize = 524288;
-inline constexpr int HexOption = 4;
 inline constexpr char SizeWarningText[] = "Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!";
 
 // The extension rule: ".hex" in any case after the last dot of the file's name.

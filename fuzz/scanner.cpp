@@ -107,8 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Timer2Timer(link.session);
         break;
       case 6:
-        link.view.selectedChip = static_cast<std::int8_t>(in.Byte());
-        ListBox1Click(link.session);
+        ListBox1Click(link.session, static_cast<std::int8_t>(in.Byte()));
         break;
       case 7:
         link.session.image.Resize(in.Byte() * 64 + in.Byte());

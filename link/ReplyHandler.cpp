@@ -152,6 +152,7 @@ void FillCommandList(Session& s, std::uint32_t mask) {
     s.view.AddCommandRow(std::string(CommandNames[j]));
     s.RowCommands[row++] = j;
   }
+  s.CommandRowCount = static_cast<int>(row);
 }
 
 void HandleReply(Session& s) {

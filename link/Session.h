@@ -73,7 +73,9 @@ struct Session {
 
   // The selected chip.
   ChipProperties Chip;
+  // The command list: the opcode of each of its CommandRowCount rows.
   std::array<std::uint8_t, 32> RowCommands{};
+  int CommandRowCount = 0;
 };
 
 }  // namespace kestrel

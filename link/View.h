@@ -35,14 +35,11 @@ class View : public ImageView {
   virtual void ShowQueueWindow() = 0;  // non-modal, brought to the front
   virtual void CloseQueueWindow() = 0;
 
-  // Chip list ListBox1 and command list ListBox2. Selected indices are -1 when none.
+  // Chip list ListBox1 and command list ListBox2.
   virtual void ClearChipList() = 0;
   virtual void AddChip(const std::string& name) = 0;
-  virtual int SelectedChip() const = 0;
   virtual void ClearCommandList() = 0;
   virtual void AddCommandRow(const std::string& caption) = 0;
-  virtual int CommandRowCount() const = 0;
-  virtual int SelectedCommandRow() const = 0;
 
   // About window TForm7.
   virtual void CreateInfoLabels(int count) = 0;
@@ -52,9 +49,6 @@ class View : public ImageView {
   // Lock-bit editor TForm4 and fuse-bit editor TForm6.
   virtual BitDialogView& LockDialog() = 0;
   virtual BitDialogView& FuseDialog() = 0;
-
-  // Option switches CheckBox1 to CheckBox7 of the settings dialog, read at the moment of use.
-  virtual bool OptionChecked(int number) const = 0;
 };
 
 }  // namespace kestrel

@@ -24,6 +24,7 @@ void Rediscover(Session& s) {
   s.view.LockDialog().ClearBitBoxes();
   s.view.ClearChipList();
   s.view.ClearCommandList();
+  s.CommandRowCount = 0;
   GetProgrammerName(s);
 }
 

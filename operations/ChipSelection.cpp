@@ -4,8 +4,8 @@
 
 namespace kestrel {
 
-void ListBox1Click(Session& s) {
-  SelectChip(s, s.view.SelectedChip());
+void ListBox1Click(Session& s, int chipRow) {
+  SelectChip(s, chipRow);
   GetCommandMask(s);
   GetLockBitCount(s);
   GetFuseBitCount(s);

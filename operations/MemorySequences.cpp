@@ -14,14 +14,18 @@ const ChipMemory ProgramMemory{&ChipProperties::ProgramMemorySize,
                                WriteProgramMemory,
                                VerifyProgramMemory,
                                EraseAll,
-                               7,
-                               11,
-                               1,
-                               2,
-                               3};
+                               OpEraseAll,
+                               OpVerifyProgramMemory,
+                               &WriteOptions::programMemory};
 
-const ChipMemory Eeprom{
-    &ChipProperties::EepromSize, ReadEeprom, WriteEeprom, VerifyEeprom, EraseEeprom, 12, 15, 5, 6, 7};
+const ChipMemory Eeprom{&ChipProperties::EepromSize,
+                        ReadEeprom,
+                        WriteEeprom,
+                        VerifyEeprom,
+                        EraseEeprom,
+                        OpEraseEeprom,
+                        OpVerifyEeprom,
+                        &WriteOptions::eeprom};
 
 namespace {
 
@@ -32,11 +36,11 @@ std::uint32_t FittingLength(const Session& session, std::uint32_t memorySize) {
 
 // Loads the working file into the buffer; a load that fails leaves the buffer as it was, so a
 // missing or broken file never costs the image the user had.
-bool ReloadWorkingFile(Session& session) {
+bool ReloadWorkingFile(Session& session, bool understandHex) {
   std::vector<std::uint8_t> kept = session.image.DataBuffer();
   bool loaded = false;
   try {
-    loaded = LoadFile(session.image, session.view.OptionChecked(HexOption));
+    loaded = LoadFile(session.image, understandHex);
   } catch (...) {
     session.image.Assign(std::move(kept));
     throw;
@@ -64,29 +68,28 @@ void ReadSequence(Session& session, const ChipMemory& memory) {
   EndOperation(session);
 }
 
-void WriteSequence(Session& session, const ChipMemory& memory) {
+void WriteSequence(Session& session, const ChipMemory& memory, const WriteOptions& options) {
   View& view = session.view;
   const std::uint32_t size = session.Chip.*memory.size;
-  const bool reload = view.OptionChecked(memory.reloadOption);
-  const bool erase = view.OptionChecked(memory.eraseOption);
-  const bool verify = view.OptionChecked(memory.verifyOption);
+  const MemoryWriteOptions& chosen = options.*memory.options;
 
-  if (reload) {
+  if (chosen.reload) {
     // Never erase the chip and report success over a file that did not load.
-    if (!ReloadWorkingFile(session)) {
+    if (!ReloadWorkingFile(session, options.understandHex)) {
       view.ShowWarning(ReloadFailedText);
       return;
     }
     session.image.SetBufferModified(false);
   }
-  if (erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session);
+  if (chosen.erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session);
   view.SetStatusText("");
   if (size < session.image.Size()) view.ShowWarning(ClippedWriteText);
 
   const std::uint32_t length = FittingLength(session, size);
   QueueBlocks(session, memory.write, length);
   EndOperation(session);
-  if (verify && IsCommandOffered(session, memory.verifyCode)) QueueVerification(session, memory, length);
+  if (chosen.verify && IsCommandOffered(session, memory.verifyCode))
+    QueueVerification(session, memory, length);
 }
 
 void VerifySequence(Session& session, const ChipMemory& memory) {

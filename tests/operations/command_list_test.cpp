@@ -13,6 +13,7 @@
 #include "link/ReplyHandler.h"
 #include "operations/BitWrites.h"
 #include "operations/MemorySequences.h"
+#include "operations/WriteOptions.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -44,15 +45,16 @@ Bytes Pattern(std::size_t length) {
   return bytes;
 }
 
-// The two memories the list reads, writes and verifies, with their codes and option switches.
+// The two memories the list reads, writes and verifies, with their codes and write options.
 struct Memory {
   const char* name;
   std::uint8_t read, write, verify, erase;
-  int reloadOption, eraseOption, verifyOption;
+  MemoryWriteOptions WriteOptions::*options;
   std::uint32_t ChipProperties::*size;
 };
-const Memory Program{"ProgramMemory", 9, 10, 11, 7, 1, 2, 3, &ChipProperties::ProgramMemorySize};
-const Memory Eeprom{"Eeprom", 13, 14, 15, 12, 5, 6, 7, &ChipProperties::EepromSize};
+const Memory Program{
+    "ProgramMemory", 9, 10, 11, 7, &WriteOptions::programMemory, &ChipProperties::ProgramMemorySize};
+const Memory Eeprom{"Eeprom", 13, 14, 15, 12, &WriteOptions::eeprom, &ChipProperties::EepromSize};
 
 class CommandListTest : public ::testing::Test {
  protected:
@@ -65,15 +67,18 @@ class CommandListTest : public ::testing::Test {
 
   // Chooses the row of `code` and clicks it.
   void Choose(std::uint8_t code) {
-    for (int row = 0; row < view.CommandRowCount(); ++row) {
+    for (int row = 0; row < session.CommandRowCount; ++row) {
       if (session.RowCommands[row] == code) {
-        view.selectedCommandRow = row;
-        ListBox2Click(session);
+        commandRow = row;
+        Click();
         return;
       }
     }
     FAIL() << "no row for code " << int(code);
   }
+
+  // Clicks the chosen row again.
+  void Click() { ListBox2Click(session, chipRow, commandRow, options); }
 
   std::vector<Bytes> Queued() const {
     std::vector<Bytes> payloads;
@@ -91,15 +96,19 @@ class CommandListTest : public ::testing::Test {
   FakeLink link;
   FakeView& view = link.view;
   Session& session = link.session;
+  int chipRow = -1;     // the chip list's selection
+  int commandRow = -1;  // the command list's selection
+  WriteOptions options;
 };
 
 class MemorySequenceTest : public CommandListTest, public ::testing::WithParamInterface<Memory> {
  protected:
   void SetUp() override {
     Offer({GetParam().read, GetParam().write, GetParam().verify, GetParam().erase});
-    view.selectedChip = 2;
+    chipRow = 2;
   }
   void SetSize(std::uint32_t size) { session.Chip.*GetParam().size = size; }
+  MemoryWriteOptions& Switches(const Memory& m) { return options.*m.options; }
 };
 
 TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
@@ -155,7 +164,7 @@ TEST_P(MemorySequenceTest, ReadSizesTheBufferToTheMemoryAndKeepsTheModifiedFlag)
 TEST_P(MemorySequenceTest, EmptyBufferWithEraseAndVerifyQueuesNoDataFrame) {
   const Memory& m = GetParam();
   SetSize(1024);
-  view.options[m.eraseOption] = view.options[m.verifyOption] = true;
+  Switches(m).erase = Switches(m).verify = true;
   Choose(m.write);
   EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2}, {m.erase}, {End}, {End}}));
   EXPECT_EQ(view.statusHistory, (std::vector<std::string>{"", AllCorrectText}));
@@ -166,7 +175,7 @@ TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
   const Memory& m = GetParam();
   SetSize(1024);
   session.image.Assign(Pattern(2000));
-  view.options[m.verifyOption] = true;
+  Switches(m).verify = true;
   std::size_t queuedDuringWarning = 0;
   view.duringWarning = [&] { queuedDuringWarning = session.CommandQueue.size(); };
   Choose(m.write);
@@ -195,7 +204,7 @@ TEST_P(MemorySequenceTest, OptionsForCommandsTheChipLacksQueueNothing) {
   Offer({m.write});
   SetSize(300);
   session.image.Assign(Pattern(300));
-  view.options[m.eraseOption] = view.options[m.verifyOption] = true;
+  Switches(m).erase = Switches(m).verify = true;
   Choose(m.write);
   EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, m.write, m.write, End}));
   EXPECT_EQ(view.statusHistory, (std::vector<std::string>{""}));
@@ -206,8 +215,7 @@ TEST_P(MemorySequenceTest, OnlyTheMemorysOwnOptionsCount) {
   const Memory& other = m.write == Program.write ? Eeprom : Program;
   SetSize(100);
   session.image.Assign(Pattern(100));
-  view.options[other.reloadOption] = view.options[other.eraseOption] = view.options[other.verifyOption] =
-      true;
+  Switches(other) = {.reload = true, .erase = true, .verify = true};
   Choose(m.write);
   EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, m.write, End}));
   EXPECT_TRUE(view.warnings.empty());
@@ -220,7 +228,7 @@ TEST_P(MemorySequenceTest, FramesCarryTheBufferAsItWasWhenQueued) {
   Choose(m.write);
   // Enter held down: every repeat queues the row's sequence again.
   session.image.Assign(Bytes(16, 0x22));
-  ListBox2Click(session);
+  Click();
   EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2},
                                           DataBlock(m.write, 0, 16, Bytes(16, 0x11)),
                                           {End},
@@ -234,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(BothMemories, MemorySequenceTest, ::testing::Values(Pro
 
 TEST_F(CommandListTest, EachRowQueuesItsCommandAfterSelectingTheChip) {
   Offer({0, 1, 2, 7, 8, 12, 16, 17, 18, 19});
-  view.selectedChip = 1;
+  chipRow = 1;
   const std::pair<std::uint8_t, Bytes> rows[] = {
       {0, {Select, 0x00}},  {1, {Select}},  {2, {Select}},  {7, {Select, 0x07}}, {8, {Select}},
       {12, {Select, 0x0C}}, {16, {Select}}, {17, {Select}}, {18, {Select}},      {19, {Select}}};
@@ -285,12 +293,11 @@ TEST_F(CommandListTest, BitRowsOpenTheirDialogsForReadingOrWriting) {
 
 TEST_F(CommandListTest, RowsBeyondTheKnownCommandsQueueOnlyTheSelection) {
   FillCommandList(session, 0xFFF00000u);
-  ASSERT_EQ(view.CommandRowCount(), 12);
-  for (int row = 0; row < 12; ++row) {
+  ASSERT_EQ(view.commandRows.size(), 12u);
+  for (commandRow = 0; commandRow < 12; ++commandRow) {
     ClearCommandQueue(session);
-    view.selectedCommandRow = row;
-    ListBox2Click(session);
-    EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 0xFF}})) << "row " << row;
+    Click();
+    EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 0xFF}})) << "row " << commandRow;
   }
 }
 
@@ -298,15 +305,15 @@ TEST_F(CommandListTest, NoSelectedRowAndStaleEntriesAreNeverRead) {
   Offer({9, 10, 11, 13});
   session.Chip.ProgramMemorySize = 64;
   Offer({0, 5});  // RowCommands[2] and [3] keep 11 and 13, past the list's rows
-  view.selectedCommandRow = -1;
-  ListBox2Click(session);
-  view.selectedCommandRow = 2;
-  ListBox2Click(session);
+  commandRow = -1;
+  Click();
+  commandRow = 2;
+  Click();
   EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, Select}));
   EXPECT_FALSE(IsCommandOffered(session, 11));
   EXPECT_TRUE(IsCommandOffered(session, 5));
 
-  view.commandRows.clear();
+  FillCommandList(session, 0);
   EXPECT_FALSE(IsCommandOffered(session, 0)) << "an empty list offers nothing, not even code 0";
 }
 
@@ -316,7 +323,7 @@ class ReloadTest : public CommandListTest {
   void SetUp() override {
     Offer({7, 10, 11});
     session.Chip.ProgramMemorySize = 4096;
-    view.options[1] = view.options[2] = view.options[3] = true;
+    options.programMemory = {.reload = true, .erase = true, .verify = true};
     session.image.Assign(Bytes(100, 0xEE));
     session.image.SetBufferModified(true);
   }
@@ -368,7 +375,7 @@ TEST_F(ReloadTest, FileOverTheSizeLimitWarnsAndNeverErases) {
 }
 
 TEST_F(ReloadTest, MalformedHexFileEndsTheClickWithItsReport) {
-  view.options[HexOption] = true;
+  options.understandHex = true;
   WriteFile("reload-bad.hex", ":0400000001020304F2\n");  // no end record
   EXPECT_THROW(Choose(10), EAbort);
   ExpectNothingButTheSelection();

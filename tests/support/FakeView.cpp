@@ -81,22 +81,13 @@ void FakeView::ShowQueueWindow() {
 
 void FakeView::CloseQueueWindow() { queueWindowVisible = false; }
 
-void FakeView::ClearChipList() {
-  chips.clear();
-  selectedChip = -1;
-}
+void FakeView::ClearChipList() { chips.clear(); }
 
 void FakeView::AddChip(const std::string& name) { chips.push_back(name); }
-int FakeView::SelectedChip() const { return selectedChip; }
 
-void FakeView::ClearCommandList() {
-  commandRows.clear();
-  selectedCommandRow = -1;
-}
+void FakeView::ClearCommandList() { commandRows.clear(); }
 
 void FakeView::AddCommandRow(const std::string& text) { commandRows.push_back(text); }
-int FakeView::CommandRowCount() const { return static_cast<int>(commandRows.size()); }
-int FakeView::SelectedCommandRow() const { return selectedCommandRow; }
 
 void FakeView::CreateInfoLabels(int count) {
   if (count > 0)
@@ -112,7 +103,6 @@ void FakeView::SetInfoLine(int index, const std::string& text) {
 BitDialogView& FakeView::LockDialog() { return lockDialog; }
 BitDialogView& FakeView::FuseDialog() { return fuseDialog; }
 void FakeView::FormatGrid() { ++formatGridCalls; }
-bool FakeView::OptionChecked(int number) const { return InRange(number, options.size()) && options[number]; }
 
 WriteDataFn FrameLog::Writer() {
   return [this](const std::uint8_t* buffer, std::uint16_t length) {

@@ -56,17 +56,13 @@ class FakeView : public View {
   void CloseQueueWindow() override;
   void ClearChipList() override;
   void AddChip(const std::string& name) override;
-  int SelectedChip() const override;
   void ClearCommandList() override;
   void AddCommandRow(const std::string& caption) override;
-  int CommandRowCount() const override;
-  int SelectedCommandRow() const override;
   void CreateInfoLabels(int count) override;
   void SetInfoLine(int index, const std::string& text) override;
   BitDialogView& LockDialog() override;
   BitDialogView& FuseDialog() override;
   void FormatGrid() override;
-  bool OptionChecked(int number) const override;
 
   // Main window.
   std::string caption;
@@ -89,11 +85,9 @@ class FakeView : public View {
   int queueMaximum = 0;
   int queuePosition = 0;
 
-  // Chip list and command list; a refilled list has no selection.
+  // Chip list and command list.
   std::vector<std::string> chips;
-  int selectedChip = -1;
   std::vector<std::string> commandRows;
-  int selectedCommandRow = -1;
 
   // About window: one entry per information line; a new line reads as the window's placeholder.
   std::vector<std::string> infoLines;
@@ -101,9 +95,6 @@ class FakeView : public View {
   FakeBitDialog lockDialog;
   FakeBitDialog fuseDialog;
   int formatGridCalls = 0;
-
-  // options[n] is the settings dialog's CheckBoxn, n = 1..7.
-  std::array<bool, 8> options{};
 
  private:
   Answer NextAnswer(const std::string& question);
