@@ -1,13 +1,13 @@
 #pragma once
-// The core's View over the program's windows: the main window Form1, the bit editors Form4 and
+// The operations' view over the program's windows: the main window Form1, the bit editors Form4 and
 // Form6, the queue window Form5, the about window Form7, and the message boxes. The windows exist for the
 // whole run; a call for one that is gone does nothing.
 
-#include "link/View.h"
+#include "operations/OperationsView.h"
 
 namespace kestrel {
 
-class MainView : public View {
+class MainView : public OperationsView {
  public:
   void SetCaption(const std::string& text) override;
   void SetStatusText(const std::string& text) override;

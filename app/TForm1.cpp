@@ -30,10 +30,10 @@
 #include "buffer/WorkingFile.h"
 #include "buffer/forms/FileBrowser.h"
 #include "buffer/forms/THexGrid.h"
-#include "link/Reception.h"
-#include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
 #include "operations/CommandList.h"
+#include "operations/Connection.h"
+#include "operations/StatusTexts.h"
 #include "operations/forms/TBitDialog.h"
 #include "widgets/FormDesign.h"
 
@@ -116,10 +116,10 @@ TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
         return Comm321.WriteData(buffer, length);
       }) {
   Form1 = this;
-  Session1.LineRate = [this] { return Comm321.BaudRate(); };
-  Comm321.Trace = Session1.Trace = LineTrace.get();
+  Session1.line.LineRate = [this] { return Comm321.BaudRate(); };
+  Comm321.Trace = Session1.line.Trace = LineTrace.get();
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QString::fromUtf8("Программатор не подключен"));
+  setWindowTitle(QString::fromUtf8(NotConnectedCaption));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
   setFont(DesignFont());
   SetBackground(this, QColor(230, 230, 210));

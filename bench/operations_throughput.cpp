@@ -129,7 +129,7 @@ bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
   return true;
 }
 
-bool Idle() { return S().CommandQueue.empty(); }
+bool Idle() { return S().queue.Empty(); }
 
 void ChooseRow(QListWidget* list, int row, void (TForm1::*mouseUp)()) {
   list->setCurrentRow(row);
@@ -156,9 +156,9 @@ class Program {
     device_->Start();
     CreateForms();
     // Every send, with the time the chunk that asked for it was read.
-    const WriteDataFn write = S().WriteData;
-    S().WriteData = [this, write](const std::uint8_t* buffer, std::uint16_t length) {
-      sends_.push_back({Clock::now(), S().ReceivedAt});
+    const WriteDataFn write = S().line.WriteData;
+    S().line.WriteData = [this, write](const std::uint8_t* buffer, std::uint16_t length) {
+      sends_.push_back({Clock::now(), S().reception.ReceivedAt()});
       return write(buffer, length);
     };
     Form1->show();

@@ -5,13 +5,13 @@
 namespace kestrel {
 
 void ListBox1Click(Session& s, int chipRow) {
-  SelectChip(s, chipRow);
-  GetCommandMask(s);
-  GetLockBitCount(s);
-  GetFuseBitCount(s);
-  GetProgramMemorySize(s);
-  GetEepromSize(s);
-  GetRamSize(s);
+  SelectChip(s.queue, chipRow);
+  GetCommandMask(s.queue);
+  GetLockBitCount(s.queue);
+  GetFuseBitCount(s.queue);
+  GetProgramMemorySize(s.queue);
+  GetEepromSize(s.queue);
+  GetRamSize(s.queue);
 }
 
 }  // namespace kestrel

@@ -3,7 +3,7 @@
 // replies to the requests queued here rebuild the command list and the bit editors and set
 // the ChipProperties.
 
-#include "link/Session.h"
+#include "operations/Session.h"
 
 namespace kestrel {
 

@@ -28,25 +28,25 @@ constexpr std::array<Sequence, FirstProgrammerOpcode> Sequences = [] {
   std::array<Sequence, FirstProgrammerOpcode> sequences{};
   sequences[OpReadSignature] = [](Session& s, const WriteOptions&) {
     s.view.SetStatusText("");
-    ReadSignature(s);
+    ReadSignature(s.queue);
   };
   sequences[OpReadFuseBits] = [](Session& s, const WriteOptions&) {
     OpenBitDialog(s, s.view.FuseDialog(), false);
-    ReadFuseBits(s);
+    ReadFuseBits(s.queue);
   };
   sequences[OpWriteFuseBit] = [](Session& s, const WriteOptions&) {
     OpenBitDialog(s, s.view.FuseDialog(), true);
   };
   sequences[OpReadLockBits] = [](Session& s, const WriteOptions&) {
     OpenBitDialog(s, s.view.LockDialog(), false);
-    ReadLockBits(s);
+    ReadLockBits(s.queue);
   };
   sequences[OpWriteLockBit] = [](Session& s, const WriteOptions&) {
     OpenBitDialog(s, s.view.LockDialog(), true);
   };
   sequences[OpEraseAll] = [](Session& s, const WriteOptions&) {
     s.view.SetStatusText("");
-    EraseAll(s);
+    EraseAll(s.queue);
   };
   sequences[OpReadProgramMemory] = [](Session& s, const WriteOptions&) { ReadSequence(s, ProgramMemory); };
   sequences[OpWriteProgramMemory] = [](Session& s, const WriteOptions& o) {
@@ -56,7 +56,7 @@ constexpr std::array<Sequence, FirstProgrammerOpcode> Sequences = [] {
     VerifySequence(s, ProgramMemory);
   };
   // The status panel keeps its text.
-  sequences[OpEraseEeprom] = [](Session& s, const WriteOptions&) { EraseEeprom(s); };
+  sequences[OpEraseEeprom] = [](Session& s, const WriteOptions&) { EraseEeprom(s.queue); };
   sequences[OpReadEeprom] = [](Session& s, const WriteOptions&) { ReadSequence(s, Eeprom); };
   sequences[OpWriteEeprom] = [](Session& s, const WriteOptions& o) { WriteSequence(s, Eeprom, o); };
   sequences[OpVerifyEeprom] = [](Session& s, const WriteOptions&) { VerifySequence(s, Eeprom); };
@@ -72,7 +72,7 @@ bool IsCommandOffered(const Session& session, std::uint8_t code) {
 
 void ListBox2Click(Session& session, int chipRow, int commandRow, const WriteOptions& options) {
   // The chip is selected anew before every operation; no selection goes out as 255.
-  SelectChip(session, chipRow);
+  SelectChip(session.queue, chipRow);
 
   if (commandRow < 0 || commandRow >= ListedRows(session)) return;
   const std::uint8_t code = session.RowCommands[static_cast<std::size_t>(commandRow)];

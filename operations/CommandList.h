@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "link/Session.h"
+#include "operations/Session.h"
 #include "operations/WriteOptions.h"
 
 namespace kestrel {

@@ -9,23 +9,33 @@
 
 namespace kestrel {
 
-const ChipMemory ProgramMemory{&ChipProperties::ProgramMemorySize,
-                               ReadProgramMemory,
-                               WriteProgramMemory,
-                               VerifyProgramMemory,
-                               EraseAll,
-                               OpEraseAll,
-                               OpVerifyProgramMemory,
-                               &WriteOptions::programMemory};
+const ChipMemory ProgramMemory{
+    &ChipProperties::ProgramMemorySize,
+    [](Session& s, std::uint32_t address, std::uint8_t count) { ReadProgramMemory(s.queue, address, count); },
+    [](Session& s, std::uint32_t address, std::uint8_t count) {
+      WriteProgramMemory(s.queue, address, count, s.image.DataBuffer());
+    },
+    [](Session& s, std::uint32_t address, std::uint8_t count) {
+      VerifyProgramMemory(s.queue, address, count, s.image.DataBuffer());
+    },
+    EraseAll,
+    OpEraseAll,
+    OpVerifyProgramMemory,
+    &WriteOptions::programMemory};
 
-const ChipMemory Eeprom{&ChipProperties::EepromSize,
-                        ReadEeprom,
-                        WriteEeprom,
-                        VerifyEeprom,
-                        EraseEeprom,
-                        OpEraseEeprom,
-                        OpVerifyEeprom,
-                        &WriteOptions::eeprom};
+const ChipMemory Eeprom{
+    &ChipProperties::EepromSize,
+    [](Session& s, std::uint32_t address, std::uint8_t count) { ReadEeprom(s.queue, address, count); },
+    [](Session& s, std::uint32_t address, std::uint8_t count) {
+      WriteEeprom(s.queue, address, count, s.image.DataBuffer());
+    },
+    [](Session& s, std::uint32_t address, std::uint8_t count) {
+      VerifyEeprom(s.queue, address, count, s.image.DataBuffer());
+    },
+    EraseEeprom,
+    OpEraseEeprom,
+    OpVerifyEeprom,
+    &WriteOptions::eeprom};
 
 namespace {
 
@@ -53,7 +63,7 @@ void QueueVerification(Session& session, const ChipMemory& memory, std::uint32_t
   // Stays unless a verify reply reports a mismatch.
   session.view.SetStatusText(AllCorrectText);
   QueueBlocks(session, memory.verify, length);
-  EndOperation(session);
+  EndOperation(session.queue);
 }
 
 }  // namespace
@@ -65,11 +75,11 @@ void ReadSequence(Session& session, const ChipMemory& memory) {
   session.image.SetBufferModified(size != 0);
   session.image.Resize(size);
   QueueBlocks(session, memory.read, size);
-  EndOperation(session);
+  EndOperation(session.queue);
 }
 
 void WriteSequence(Session& session, const ChipMemory& memory, const WriteOptions& options) {
-  View& view = session.view;
+  OperationsView& view = session.view;
   const std::uint32_t size = session.Chip.*memory.size;
   const MemoryWriteOptions& chosen = options.*memory.options;
 
@@ -81,13 +91,13 @@ void WriteSequence(Session& session, const ChipMemory& memory, const WriteOption
     }
     session.image.SetBufferModified(false);
   }
-  if (chosen.erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session);
+  if (chosen.erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session.queue);
   view.SetStatusText("");
   if (size < session.image.Size()) view.ShowWarning(ClippedWriteText);
 
   const std::uint32_t length = FittingLength(session, size);
   QueueBlocks(session, memory.write, length);
-  EndOperation(session);
+  EndOperation(session.queue);
   if (chosen.verify && IsCommandOffered(session, memory.verifyCode))
     QueueVerification(session, memory, length);
 }

@@ -4,24 +4,22 @@
 
 #include <cstdint>
 
-#include "link/Session.h"
 #include "operations/BlockTransfer.h"
+#include "operations/Session.h"
+#include "operations/StatusTexts.h"
 #include "operations/WriteOptions.h"
 
 namespace kestrel {
 
-inline constexpr const char* AllCorrectText = "Все верно.";
-inline constexpr const char* ClippedWriteText = "Запишу только то, что войдет в микросхему!";
-inline constexpr const char* ReloadFailedText = "Не удалось загрузить рабочий файл!";
-
-// One chip memory as the sequences see it: its size, its block commands, the commands that
-// erase and verify it with their codes in the command mask, and its write options.
+// One chip memory as the sequences see it: its size, its block commands (writes and verifies
+// carry the image's bytes), the commands that erase and verify it with their codes in the
+// command mask, and its write options.
 struct ChipMemory {
   std::uint32_t ChipProperties::*size;
   BlockCommand read;
   BlockCommand write;
   BlockCommand verify;
-  void (*erase)(Session&);
+  void (*erase)(CommandQueue&);
   std::uint8_t eraseCode;
   std::uint8_t verifyCode;
   MemoryWriteOptions WriteOptions::*options;

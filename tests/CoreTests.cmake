@@ -17,9 +17,9 @@ target_link_libraries(kestrel_core_test_support PUBLIC kestrel_core GTest::gtest
 target_include_directories(kestrel_core_test_support PUBLIC ${CMAKE_SOURCE_DIR})
 
 set(KESTREL_CORE_TESTS
-    link/chip_selection_test link/command_queue_test link/commands_test link/cp1251_test link/frame_test
-    link/reception_test link/reply_handler_test link/tcomm32_test link/watchdog_test
-    operations/command_list_test buffer/grid_test buffer/hex_reader_test buffer/working_file_test)
+    link/command_queue_test link/commands_test link/cp1251_test link/frame_test link/reception_test
+    link/tcomm32_test operations/chip_selection_test operations/command_list_test operations/reply_handler_test
+    operations/watchdog_test buffer/grid_test buffer/hex_reader_test buffer/working_file_test)
 if(WIN32)
   file(GLOB KESTREL_WINDOWS_TESTS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS windows/*_test.cpp)
   string(REPLACE ".cpp" "" KESTREL_WINDOWS_TESTS "${KESTREL_WINDOWS_TESTS}")

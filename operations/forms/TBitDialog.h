@@ -9,8 +9,8 @@
 #include <QSize>
 #include <vector>
 
-#include "link/Session.h"
-#include "link/View.h"
+#include "operations/OperationsView.h"
+#include "operations/Session.h"
 
 class QCheckBox;
 class QPushButton;

@@ -10,9 +10,9 @@
 #include "buffer/BinaryFile.h"
 #include "link/CommandQueue.h"
 #include "link/Commands.h"
-#include "link/ReplyHandler.h"
 #include "operations/BitWrites.h"
 #include "operations/MemorySequences.h"
+#include "operations/ReplyHandler.h"
 #include "operations/WriteOptions.h"
 #include "tests/support/FakeView.h"
 
@@ -82,7 +82,7 @@ class CommandListTest : public ::testing::Test {
 
   std::vector<Bytes> Queued() const {
     std::vector<Bytes> payloads;
-    for (const QueuedCommand& entry : session.CommandQueue)
+    for (const QueuedCommand& entry : session.queue.Entries())
       payloads.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
     return payloads;
   }
@@ -128,7 +128,7 @@ TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
       << "a read of the same size keeps the bytes until the replies come";
 
   for (const std::uint8_t code : {m.write, m.verify}) {
-    ClearCommandQueue(session);
+    session.queue.ClearCommandQueue();
     Choose(code);
     expected = {{Select, 2}};
     for (int i = 0; i < 5; ++i) expected.push_back(DataBlock(code, addresses[i], counts[i], buffer));
@@ -153,7 +153,7 @@ TEST_P(MemorySequenceTest, ReadSizesTheBufferToTheMemoryAndKeepsTheModifiedFlag)
   EXPECT_EQ(view.formatGridCalls, 1);
 
   // S = 0: an empty buffer and only the selection and the end.
-  ClearCommandQueue(session);
+  session.queue.ClearCommandQueue();
   SetSize(0);
   Choose(m.read);
   EXPECT_TRUE(session.image.DataBuffer().empty());
@@ -177,7 +177,7 @@ TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
   session.image.Assign(Pattern(2000));
   Switches(m).verify = true;
   std::size_t queuedDuringWarning = 0;
-  view.duringWarning = [&] { queuedDuringWarning = session.CommandQueue.size(); };
+  view.duringWarning = [&] { queuedDuringWarning = session.queue.Size(); };
   Choose(m.write);
 
   EXPECT_EQ(view.warnings, (std::vector<std::string>{ClippedWriteText}));
@@ -193,7 +193,7 @@ TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
   EXPECT_EQ(session.image.DataBuffer().size(), 2000u) << "the buffer itself is not cut";
 
   // The verify row clips the same way, silently.
-  ClearCommandQueue(session);
+  session.queue.ClearCommandQueue();
   Choose(m.verify);
   EXPECT_EQ(view.warnings.size(), 1u);
   EXPECT_EQ(Queued().size(), 7u);
@@ -247,7 +247,7 @@ TEST_F(CommandListTest, EachRowQueuesItsCommandAfterSelectingTheChip) {
       {0, {Select, 0x00}},  {1, {Select}},  {2, {Select}},  {7, {Select, 0x07}}, {8, {Select}},
       {12, {Select, 0x0C}}, {16, {Select}}, {17, {Select}}, {18, {Select}},      {19, {Select}}};
   for (const auto& [code, opcodes] : rows) {
-    ClearCommandQueue(session);
+    session.queue.ClearCommandQueue();
     Choose(code);
     EXPECT_EQ(QueuedOpcodes(), opcodes) << "code " << int(code);
     EXPECT_EQ(Queued().front(), (Bytes{Select, 1}));
@@ -279,7 +279,7 @@ TEST_F(CommandListTest, BitRowsOpenTheirDialogsForReadingOrWriting) {
                         {5, view.lockDialog, false, {Select, OpReadLockBits}},
                         {6, view.lockDialog, true, {Select}}};
   for (const Case& c : cases) {
-    ClearCommandQueue(session);
+    session.queue.ClearCommandQueue();
     view.fuseDialog.open = view.lockDialog.open = false;
     view.SetStatusText("x");
     Choose(c.code);
@@ -295,7 +295,7 @@ TEST_F(CommandListTest, RowsBeyondTheKnownCommandsQueueOnlyTheSelection) {
   FillCommandList(session, 0xFFF00000u);
   ASSERT_EQ(view.commandRows.size(), 12u);
   for (commandRow = 0; commandRow < 12; ++commandRow) {
-    ClearCommandQueue(session);
+    session.queue.ClearCommandQueue();
     Click();
     EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 0xFF}})) << "row " << commandRow;
   }
@@ -357,7 +357,7 @@ TEST_F(ReloadTest, LoadedFileIsWrittenAndTheBufferCountsAsUnmodified) {
 
 TEST_F(ReloadTest, NoWorkingFileOrAMissingOneWarnsAndNeverErases) {
   for (const std::string name : {"", "/nonexistent/kestrel-reload.bin"}) {
-    ClearCommandQueue(session);
+    session.queue.ClearCommandQueue();
     view.warnings.clear();
     session.image.SetWorkingFileName(name);
     Choose(10);
@@ -390,7 +390,7 @@ TEST(BitWrites, LockWritesOnlyCheckedBitsAndFuseWritesEveryBit) {
   WriteLockBits(link.session, {});
   WriteFuseBits(link.session, {});
   std::vector<Bytes> queued;
-  for (const QueuedCommand& entry : link.session.CommandQueue)
+  for (const QueuedCommand& entry : link.session.queue.Entries())
     queued.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
   EXPECT_EQ(queued, (std::vector<Bytes>{{0x06, 0}, {0x06, 2}, {0x04, 0, 0}, {0x04, 1, 1}, {0x04, 2, 0}}));
 }

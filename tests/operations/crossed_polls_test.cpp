@@ -93,7 +93,7 @@ TEST_P(CrossedPolls, NoCommandIsCarriedOutTwice) {
   S().image.Assign(image);
   SetOptions({2});  // erase first; no verification
   Click(OpWriteProgramMemory);
-  ASSERT_TRUE(WaitFor(Idle, 120s)) << S().CommandQueue.size() << " commands still waiting";
+  ASSERT_TRUE(WaitFor(Idle, 120s)) << S().queue.Size() << " commands still waiting";
 
   EXPECT_TRUE(device_->Chip(chip).flash == image) << "the chip differs from the image";
   EXPECT_EQ(device_->CommandsRepeated(), 0u);

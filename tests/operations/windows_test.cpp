@@ -39,7 +39,7 @@ void MouseUp(QWidget* target, Qt::MouseButton button) {
 
 std::vector<Bytes> Queued(const Session& session) {
   std::vector<Bytes> payloads;
-  for (const QueuedCommand& entry : session.CommandQueue)
+  for (const QueuedCommand& entry : session.queue.Entries())
     payloads.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
   return payloads;
 }
@@ -120,7 +120,7 @@ TEST_P(BitDialogTest, OpenedForReadingTheButtonCannotWrite) {
   EXPECT_FALSE(dialog.Button1->isEnabled());
   MouseUp(dialog.Button1, Qt::LeftButton);
   PressAndRelease(dialog.Button1, Qt::Key_Return);
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 
   dialog.Open(true);
   EXPECT_TRUE(dialog.Button1->isEnabled());
@@ -134,7 +134,7 @@ TEST_P(BitDialogTest, EnterOnABoxOrTheDialogClosesWithoutWriting) {
   dialog.Open(true);
   PressAndRelease(&dialog, Qt::Key_Enter);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
   EXPECT_TRUE(dialog.BitBoxes[1]->isChecked()) << "closing keeps the boxes as they were left";
 }
 
@@ -144,14 +144,14 @@ TEST_P(BitDialogTest, EnterReleasedWithoutGoingDownHereDoesNothing) {
   Key(dialog.Button1, QEvent::KeyRelease, Qt::Key_Return);
   Key(dialog.BitBoxes[0], QEvent::KeyRelease, Qt::Key_Return);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 }
 
 TEST_P(BitDialogTest, SpaceOnTheButtonDoesNothing) {
   Prepare(2, {0}, true);
   PressAndRelease(dialog.Button1, Qt::Key_Space);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 }
 
 class LockDialogTest : public BitDialogHarness {
@@ -182,7 +182,7 @@ TEST_F(FuseDialogTest, ButtonWritesEveryBitWithItsStateOnEnter) {
 TEST_F(FuseDialogTest, NoBitsWriteNothingAndStillClose) {
   Prepare(0, {}, true);
   MouseUp(dialog.Button1, Qt::LeftButton);
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
   EXPECT_FALSE(dialog.isVisible());
 }
 

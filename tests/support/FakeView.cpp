@@ -1,7 +1,7 @@
 #include "tests/support/FakeView.h"
 
 #include "link/Frame.h"
-#include "link/Reception.h"
+#include "operations/Connection.h"
 
 namespace kestrel {
 
@@ -130,8 +130,8 @@ Bytes FrameLog::Opcodes() const {
 }
 
 FakeLink::FakeLink() {
-  session.LineRate = [] { return 56000u; };
-  session.Now = [this] { return now; };
+  session.line.LineRate = [] { return 56000u; };
+  session.line.Now = [this] { return now; };
 }
 
 void FakeLink::Receive(std::span<const std::uint8_t> chunk, LinkClock::duration after) {
@@ -145,7 +145,7 @@ void FakeLink::Reply(const Bytes& payload) { Receive(ComposeFrame(payload)); }
 
 int FakeLink::Serve(const std::function<Bytes(const Bytes& command)>& device, int maxPolls) {
   int polls = 0;
-  while (!session.CommandQueue.empty() && polls < maxPolls) {
+  while (!session.queue.Empty() && polls < maxPolls) {
     const std::size_t before = written.frames.size();
     Poll();
     ++polls;

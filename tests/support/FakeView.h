@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "link/Session.h"
-#include "link/View.h"
+#include "operations/OperationsView.h"
+#include "operations/Session.h"
 
 namespace kestrel {
 
@@ -43,7 +43,7 @@ class FakeBitDialog : public BitDialogView {
   int clears = 0;    // ClearBitBoxes calls
 };
 
-class FakeView : public View {
+class FakeView : public OperationsView {
  public:
   void SetCaption(const std::string& text) override;
   void SetStatusText(const std::string& text) override;

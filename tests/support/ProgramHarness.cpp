@@ -146,7 +146,7 @@ void ProgramTest::TearDown() {
 Session& ProgramTest::S() { return Form1->Session1; }
 
 void ProgramTest::WaitIdle() {
-  ASSERT_TRUE(WaitFor(Idle)) << S().CommandQueue.size() << " commands still waiting";
+  ASSERT_TRUE(WaitFor(Idle)) << S().queue.Size() << " commands still waiting";
   EXPECT_FALSE(Form5->isVisible()) << "the queue window closes when the queue runs empty";
 }
 

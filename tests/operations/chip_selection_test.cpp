@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/Commands.h"
-#include "link/Watchdog.h"
+#include "operations/Connection.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -86,7 +86,7 @@ TEST(ChipSelection, ChoosingAChipAsksForItsPropertiesAndTheRepliesApplyThem) {
 TEST(ChipSelection, WithNoRowSelectedChip255IsAskedFor) {
   FakeLink link;
   ListBox1Click(link.session, -1);
-  ASSERT_EQ(link.session.CommandQueue.size(), 7u);
-  const QueuedCommand& head = link.session.CommandQueue.front();
+  ASSERT_EQ(link.session.queue.Size(), 7u);
+  const QueuedCommand& head = link.session.queue.Entries().front();
   EXPECT_EQ(Bytes(head.Data.get(), head.Data.get() + head.Length), (Bytes{OpSelectChip, 0xFF}));
 }
