@@ -9,35 +9,18 @@
 
 namespace kestrel {
 
-const ChipMemory ProgramMemory{
-    &ChipProperties::ProgramMemorySize,
-    [](Session& s, std::uint32_t address, std::uint8_t count) { ReadProgramMemory(s.queue, address, count); },
-    [](Session& s, std::uint32_t address, std::uint8_t count) {
-      WriteProgramMemory(s.queue, address, count, s.image.DataBuffer());
-    },
-    [](Session& s, std::uint32_t address, std::uint8_t count) {
-      VerifyProgramMemory(s.queue, address, count, s.image.DataBuffer());
-    },
-    EraseAll,
-    OpEraseAll,
-    OpVerifyProgramMemory,
-    &WriteOptions::programMemory};
-
-const ChipMemory Eeprom{
-    &ChipProperties::EepromSize,
-    [](Session& s, std::uint32_t address, std::uint8_t count) { ReadEeprom(s.queue, address, count); },
-    [](Session& s, std::uint32_t address, std::uint8_t count) {
-      WriteEeprom(s.queue, address, count, s.image.DataBuffer());
-    },
-    [](Session& s, std::uint32_t address, std::uint8_t count) {
-      VerifyEeprom(s.queue, address, count, s.image.DataBuffer());
-    },
-    EraseEeprom,
-    OpEraseEeprom,
-    OpVerifyEeprom,
-    &WriteOptions::eeprom};
-
 namespace {
+
+// A block command as the sequences queue it: a read, or a write or verify carrying the image.
+template <void (*Read)(CommandQueue&, std::uint32_t, std::uint8_t)>
+void ReadBlock(Session& s, std::uint32_t address, std::uint8_t count) {
+  Read(s.queue, address, count);
+}
+
+template <void (*Carry)(CommandQueue&, std::uint32_t, std::uint8_t, std::span<const std::uint8_t>)>
+void ImageBlock(Session& s, std::uint32_t address, std::uint8_t count) {
+  Carry(s.queue, address, count, s.image.DataBuffer());
+}
 
 // The part of the buffer that fits into the chip memory; bytes beyond it are never sent.
 std::uint32_t FittingLength(const Session& session, std::uint32_t memorySize) {
@@ -67,6 +50,24 @@ void QueueVerification(Session& session, const ChipMemory& memory, std::uint32_t
 }
 
 }  // namespace
+
+const ChipMemory ProgramMemory{&ChipProperties::ProgramMemorySize,
+                               ReadBlock<ReadProgramMemory>,
+                               ImageBlock<WriteProgramMemory>,
+                               ImageBlock<VerifyProgramMemory>,
+                               EraseAll,
+                               OpEraseAll,
+                               OpVerifyProgramMemory,
+                               &WriteOptions::programMemory};
+
+const ChipMemory Eeprom{&ChipProperties::EepromSize,
+                        ReadBlock<ReadEeprom>,
+                        ImageBlock<WriteEeprom>,
+                        ImageBlock<VerifyEeprom>,
+                        EraseEeprom,
+                        OpEraseEeprom,
+                        OpVerifyEeprom,
+                        &WriteOptions::eeprom};
 
 void ReadSequence(Session& session, const ChipMemory& memory) {
   const std::uint32_t size = session.Chip.*memory.size;
