@@ -29,8 +29,7 @@ struct ChipProperties {
 
 class Session final : private ReplySink {
  public:
-  Session(OperationsView& view, WriteDataFn writeData)
-      : view(view), line{.WriteData = std::move(writeData)} {}
+  Session(OperationsView& view, WriteDataFn writeData) : view(view) { line.WriteData = std::move(writeData); }
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 

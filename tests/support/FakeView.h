@@ -2,7 +2,6 @@
 // A recording stand-in for the windows, and a session wired to it whose written frames are
 // captured: the core can be driven frame by frame without a display or a port.
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
