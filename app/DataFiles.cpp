@@ -8,8 +8,7 @@ namespace kestrel {
 
 QStringList DataFolders() {
   const QString programDir = QCoreApplication::applicationDirPath();
-  return {programDir, QDir(programDir).filePath(QStringLiteral("../share/kestrel")),
-          QStringLiteral(KESTREL_DATA_DIR), QStringLiteral(KESTREL_SOURCE_DIR)};
+  return {programDir, QDir::cleanPath(QDir(programDir).filePath(QStringLiteral("../share/kestrel")))};
 }
 
 QString FindDataFile(const QString& relativePath) {

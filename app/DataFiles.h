@@ -6,8 +6,8 @@
 
 namespace kestrel {
 
-// The folders searched, in order: beside the program, the installed data folder relative to the
-// program, the data folder it was installed to, and the source tree it was built from.
+// The folders searched, in order: the program's own folder (the build tree, a folder copied
+// whole) and the installed data folder relative to the program (<prefix>/share/kestrel).
 QStringList DataFolders();
 
 // The full path of a shipped file given relative to a data folder; empty when none holds it.

@@ -4,7 +4,7 @@
 #include <QLocale>
 
 #include "app/MessageBoxes.h"
-#include "link/Abort.h"
+#include "buffer/Abort.h"
 
 // The resources live in a static library, whose registration the linker would otherwise drop.
 static void RegisterResources() { Q_INIT_RESOURCE(resources); }
@@ -17,6 +17,7 @@ KestrelApplication::KestrelApplication(int& argc, char** argv) : QApplication(ar
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   RegisterResources();
   setApplicationName(QStringLiteral("kestrel"));
+  setApplicationVersion(QStringLiteral(KESTREL_VERSION));
   setOrganizationName(QStringLiteral("TARVELIN"));
   setDesktopFileName(QStringLiteral("kestrel"));
   if (qtTranslator_.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -1,28 +1,20 @@
 #include "app/MainView.h"
 
-#include <QCheckBox>
 #include <QListWidget>
 #include <QTimer>
 
 #include "app/MessageBoxes.h"
+#include "app/Startup.h"
 #include "app/TForm1.h"
-#include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm7.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 
 namespace kestrel {
 
 namespace {
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
-
-// The row that is selected, or -1: a current row without a selection is no choice.
-int SelectedRow(const QListWidget* list) {
-  const QListWidgetItem* item = list->currentItem();
-  return item && item->isSelected() ? list->currentRow() : -1;
-}
 
 // Stands in for a bit editor that no longer exists.
 class AbsentDialog : public BitDialogView {
@@ -79,8 +71,6 @@ void MainView::AddChip(const std::string& name) {
   if (Form1) Form1->ListBox1->addItem(Text(name));
 }
 
-int MainView::SelectedChip() const { return Form1 ? SelectedRow(Form1->ListBox1) : -1; }
-
 void MainView::ClearCommandList() {
   if (Form1) Form1->ListBox2->clear();
 }
@@ -88,10 +78,6 @@ void MainView::ClearCommandList() {
 void MainView::AddCommandRow(const std::string& caption) {
   if (Form1) Form1->ListBox2->addItem(Text(caption));
 }
-
-int MainView::CommandRowCount() const { return Form1 ? Form1->ListBox2->count() : 0; }
-
-int MainView::SelectedCommandRow() const { return Form1 ? SelectedRow(Form1->ListBox2) : -1; }
 
 void MainView::CreateInfoLabels(int count) {
   if (Form7) Form7->CreateInfoLabels(count);
@@ -107,11 +93,6 @@ BitDialogView& MainView::FuseDialog() { return Dialog(Form6); }
 
 void MainView::FormatGrid() {
   if (Form1) Form1->FormatGrid();
-}
-
-bool MainView::OptionChecked(int number) const {
-  const QCheckBox* box = Form3 ? Form3->CheckBox(number) : nullptr;
-  return box && box->isChecked();
 }
 
 }  // namespace kestrel

@@ -1,14 +1,13 @@
 #pragma once
-// The core's View over the program's windows: the main window Form1, the settings dialog Form3
-// (option switches), the bit editors Form4 and Form6, the queue window Form5, the about window
-// Form7, and the message boxes. The windows exist for the whole run; a call for one that is
-// gone does nothing.
+// The operations' view over the program's windows: the main window Form1, the bit editors Form4 and
+// Form6, the queue window Form5, the about window Form7, and the message boxes. The windows exist for the
+// whole run; a call for one that is gone does nothing.
 
-#include "link/View.h"
+#include "operations/OperationsView.h"
 
 namespace kestrel {
 
-class MainView : public View {
+class MainView : public OperationsView {
  public:
   void SetCaption(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
@@ -24,11 +23,8 @@ class MainView : public View {
 
   void ClearChipList() override;
   void AddChip(const std::string& name) override;
-  int SelectedChip() const override;
   void ClearCommandList() override;
   void AddCommandRow(const std::string& caption) override;
-  int CommandRowCount() const override;
-  int SelectedCommandRow() const override;
 
   void CreateInfoLabels(int count) override;
   void SetInfoLine(int index, const std::string& text) override;
@@ -37,8 +33,6 @@ class MainView : public View {
   BitDialogView& FuseDialog() override;
 
   void FormatGrid() override;
-
-  bool OptionChecked(int number) const override;
 };
 
 }  // namespace kestrel

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "link/View.h"
+#include "buffer/ImageView.h"
 
 class QWidget;
 

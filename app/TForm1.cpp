@@ -18,24 +18,24 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "app/FormDesign.h"
 #include "app/Layout.h"
 #include "app/QtNotifyTarget.h"
+#include "app/Shutdown.h"
+#include "app/Startup.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
 #include "app/UserAction.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/SaveBuffer.h"
-#include "buffer/Shutdown.h"
 #include "buffer/WorkingFile.h"
 #include "buffer/forms/FileBrowser.h"
 #include "buffer/forms/THexGrid.h"
-#include "link/Reception.h"
-#include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
 #include "operations/CommandList.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/Connection.h"
+#include "operations/StatusTexts.h"
+#include "operations/forms/TBitDialog.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 
@@ -69,6 +69,15 @@ QToolButton* ToolBarButton(QToolBar* toolBar, const char* name, const char* icon
   toolBar->addWidget(button);
   return button;
 }
+
+// The row that is selected, or -1: a current row without a selection is no choice.
+int SelectedRow(const QListWidget* list) {
+  const QListWidgetItem* item = list->currentItem();
+  return item && item->isSelected() ? list->currentRow() : -1;
+}
+
+// The settings dialog's switches as they stand now; all off while there is no dialog.
+WriteOptions ChosenWriteOptions() { return Form3 ? Form3->ChosenWriteOptions() : WriteOptions{}; }
 
 template <class Control>
 Control* PlaceInGroup(QGroupBox* group, const char* name) {
@@ -107,10 +116,10 @@ TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
         return Comm321.WriteData(buffer, length);
       }) {
   Form1 = this;
-  Session1.LineRate = [this] { return Comm321.BaudRate(); };
-  Comm321.Trace = Session1.Trace = LineTrace.get();
+  Session1.line.LineRate = [this] { return Comm321.BaudRate(); };
+  Comm321.Trace = Session1.line.Trace = LineTrace.get();
   setObjectName(QStringLiteral("Form1"));
-  setWindowTitle(QString::fromUtf8("Программатор не подключен"));
+  setWindowTitle(QString::fromUtf8(NotConnectedCaption));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
   setFont(DesignFont());
   SetBackground(this, QColor(230, 230, 210));
@@ -187,7 +196,7 @@ void TForm1::CreateGroupBoxes() {
   GroupBox3 = GroupBox(this, "GroupBox3", "Команда");
   ListBox2 = PlaceInGroup<QListWidget>(GroupBox3, "ListBox2");
   GroupBox4 = GroupBox(this, "GroupBox4", "Данные");
-  StringGrid1 = new THexGrid(Session1, GroupBox4);
+  StringGrid1 = new THexGrid(Session1.image, GroupBox4);
 }
 
 void TForm1::ConnectHandlers() {
@@ -272,7 +281,7 @@ void TForm1::FormClose(QCloseEvent* event) {
   WindowShutdown steps(*this);
   RunUserAction([&] {
     if (kestrel::FormClose(
-            Session1, [this] { return ToolButton5Click(); }, steps))
+            Session1.image, [this] { return ToolButton5Click(); }, steps))
       event->accept();
   });
 }
@@ -286,7 +295,7 @@ void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {
 void TForm1::Comm321PortReopened() { Rediscover(Session1); }
 
 void TForm1::ShellListView1Click() {
-  if (!OfferToSaveEdits(Session1, [this] { return ToolButton5Click(); })) return;
+  if (!OfferToSaveEdits(Session1.image, [this] { return ToolButton5Click(); })) return;
   Timer1->stop();
   Timer1->start();
   Timer1Timer();
@@ -294,30 +303,36 @@ void TForm1::ShellListView1Click() {
 
 void TForm1::Timer1Timer() {
   Timer1->stop();
-  ChooseWorkingFile(Session1, browser_->SelectedFile());
+  ChooseWorkingFile(Session1.image, browser_->SelectedFile(), ChosenWriteOptions().understandHex);
 }
 
 void TForm1::Timer2Timer() { kestrel::Timer2Timer(Session1); }
 
-void TForm1::ToolButton2Click() { LoadWorkingFileIntoBuffer(Session1); }
-
-bool TForm1::ToolButton5Click() {
-  return SaveBufferAs(Session1, [this](const std::string& proposed) -> std::optional<std::string> {
-    SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
-    if (!SaveDialog1.Execute(this)) return std::nullopt;
-    return QFile::encodeName(SaveDialog1.FileName).toStdString();
-  });
+void TForm1::ToolButton2Click() {
+  LoadWorkingFileIntoBuffer(Session1.image, ChosenWriteOptions().understandHex);
 }
 
-void TForm1::ListBox1MouseUp() { ListBox1Click(Session1); }
+bool TForm1::ToolButton5Click() {
+  const bool understandHex = ChosenWriteOptions().understandHex;
+  return SaveBufferAs(Session1.image, understandHex,
+                      [this](const std::string& proposed) -> std::optional<std::string> {
+                        SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
+                        if (!SaveDialog1.Execute(this)) return std::nullopt;
+                        return QFile::encodeName(SaveDialog1.FileName).toStdString();
+                      });
+}
+
+void TForm1::ListBox1MouseUp() { ListBox1Click(Session1, SelectedRow(ListBox1)); }
 
 void TForm1::ListBox1KeyUp(int key) {
-  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1Click(Session1);
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1MouseUp();
 }
 
 // A write that reloads the working file can end in the silent abort or a file error.
 void TForm1::ListBox2MouseUp() {
-  RunUserAction([this] { ListBox2Click(Session1); });
+  RunUserAction([this] {
+    ListBox2Click(Session1, SelectedRow(ListBox1), SelectedRow(ListBox2), ChosenWriteOptions());
+  });
 }
 
 // Enter acts as it goes down, so a held key repeats the operation.

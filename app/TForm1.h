@@ -11,8 +11,8 @@
 #include "app/TSaveDialog.h"
 #include "buffer/forms/THexGrid.h"
 #include "link/LinkTrace.h"
-#include "link/Session.h"
 #include "link/TComm32.h"
+#include "operations/Session.h"
 
 class QCloseEvent;
 class QComboBox;

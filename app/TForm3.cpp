@@ -11,12 +11,12 @@
 #include <QTimer>
 #include <array>
 
-#include "app/FormDesign.h"
 #include "app/IntegerEdit.h"
 #include "app/MessageBoxes.h"
 #include "app/PortComboBox.h"
 #include "app/SettingsKey.h"
 #include "app/TForm1.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 
@@ -151,6 +151,12 @@ QCheckBox* TForm3::CheckBox(int number) const {
                                         CheckBox5, CheckBox6, CheckBox7};
   if (number < 1 || number > 7) return nullptr;
   return boxes[number - 1];
+}
+
+WriteOptions TForm3::ChosenWriteOptions() const {
+  return {.programMemory = {CheckBox1->isChecked(), CheckBox2->isChecked(), CheckBox3->isChecked()},
+          .eeprom = {CheckBox5->isChecked(), CheckBox6->isChecked(), CheckBox7->isChecked()},
+          .understandHex = CheckBox4->isChecked()};
 }
 
 std::optional<TParity> TForm3::ParityForIndex(int index) {

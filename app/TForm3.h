@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "link/TComm32.h"
+#include "operations/WriteOptions.h"
 
 class QCheckBox;
 class QComboBox;
@@ -44,6 +45,8 @@ class TForm3 : public QDialog {
 
   // CheckBox1 to CheckBox7 by number; null for any other number.
   QCheckBox* CheckBox(int number) const;
+  // The write options the switches show now.
+  WriteOptions ChosenWriteOptions() const;
 
   // The port parity for an index of the ninth-bit list; none for no selection.
   static std::optional<TParity> ParityForIndex(int index);

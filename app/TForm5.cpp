@@ -4,7 +4,7 @@
 #include <QProgressBar>
 #include <algorithm>
 
-#include "app/FormDesign.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 

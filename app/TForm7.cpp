@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "app/FormDesign.h"
 #include "app/TUrl.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 

@@ -4,7 +4,7 @@
 #include <exception>
 
 #include "app/MessageBoxes.h"
-#include "link/Abort.h"
+#include "buffer/Abort.h"
 
 namespace kestrel {
 

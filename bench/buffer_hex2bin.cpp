@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <fstream>
 
+#include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
-#include "link/Abort.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 #include "tests/support/FakeView.h"
 
 int main(int argc, char** argv) {
@@ -18,14 +18,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   kestrel::FakeView view;
-  kestrel::Session session(view, [](const std::uint8_t*, std::uint16_t) { return true; });
+  kestrel::MemoryImage image(view);
   try {
     const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxHexTextSize + 1);
-    if (!text || text->size() > kestrel::MaxHexTextSize || !kestrel::LoadHexStream(session, *text, argv[1]))
+    if (!text || text->size() > kestrel::MaxHexTextSize || !kestrel::LoadHexStream(image, *text, argv[1]))
       return 1;
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(session.DataBuffer.data()),
-              static_cast<std::streamsize>(session.DataBuffer.size()));
+    out.write(reinterpret_cast<const char*>(image.DataBuffer().data()),
+              static_cast<std::streamsize>(image.Size()));
     if (!out.flush()) {
       std::fprintf(stderr, "%s: cannot write\n", argv[2]);
       return 1;

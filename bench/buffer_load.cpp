@@ -25,8 +25,9 @@
 #include <vector>
 
 #include "buffer/BinaryFile.h"
+#include "buffer/HexWriter.h"
+#include "buffer/MemoryImage.h"
 #include "buffer/forms/THexGrid.h"
-#include "link/Session.h"
 #include "tests/support/FakeView.h"
 
 extern char** environ;
@@ -47,10 +48,9 @@ double CpuMilliseconds() {
   return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
-// The core's view with the real grid behind FormatGrid; the HEX option is on.
+// The image's view with the real grid behind FormatGrid.
 class GridView : public FakeView {
  public:
-  GridView() { options[HexOption] = true; }
   void FormatGrid() override {
     FakeView::FormatGrid();
     if (grid) grid->FormatGrid();
@@ -61,30 +61,6 @@ class GridView : public FakeView {
 std::size_t HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
-}
-
-std::string IntelHexOf(const std::vector<std::uint8_t>& image) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text;
-  const auto put = [&](std::uint8_t byte, std::uint8_t& sum) {
-    text += digits[byte >> 4];
-    text += digits[byte & 15];
-    sum = static_cast<std::uint8_t>(sum + byte);
-  };
-  for (std::size_t at = 0; at < image.size(); at += 16) {
-    const auto count = static_cast<std::uint8_t>(std::min<std::size_t>(16, image.size() - at));
-    std::uint8_t sum = 0;
-    text += ':';
-    put(count, sum);
-    put(static_cast<std::uint8_t>(at >> 8), sum);
-    put(static_cast<std::uint8_t>(at), sum);
-    put(0, sum);
-    for (std::size_t i = 0; i < count; ++i) put(image[at + i], sum);
-    std::uint8_t ignored = 0;
-    put(static_cast<std::uint8_t>(-sum), ignored);
-    text += "\r\n";
-  }
-  return text + ":00000001FF\r\n";
 }
 
 void WriteBytes(const std::string& path, const void* data, std::size_t size) {
@@ -104,12 +80,12 @@ struct Figures {
 // Loads `path` into a fresh buffer and grid `runs` times, then scrolls the grid page by page.
 Figures Measure(const std::string& path, int runs) {
   GridView view;
-  Session session(view, [](const std::uint8_t*, std::uint16_t) { return true; });
-  session.WorkingFileName = path;
+  MemoryImage image(view);
+  image.SetWorkingFileName(path);
   const std::size_t heapBefore = HeapInUse();
   QWidget box;
   box.resize(640, 800);
-  THexGrid grid(session, &box);
+  THexGrid grid(image, &box);
   view.grid = &grid;
   box.show();
   QApplication::processEvents();
@@ -118,7 +94,7 @@ Figures Measure(const std::string& path, int runs) {
   double cpu = CpuMilliseconds();
   for (int run = 0; run < runs; ++run) {
     const auto start = Clock::now();
-    if (!LoadFile(session)) std::fprintf(stderr, "not loaded: %s\n", path.c_str());
+    if (!LoadFile(image, /*understandHex=*/true)) std::fprintf(stderr, "not loaded: %s\n", path.c_str());
     grid.repaint();
     figures.loadMs += MillisecondsSince(start);
   }
@@ -137,7 +113,7 @@ Figures Measure(const std::string& path, int runs) {
   } while (bar->value() < bar->maximum());
   figures.pageMs = MillisecondsSince(start) / figures.pages;
   figures.pageCpuMs = (CpuMilliseconds() - cpu) / figures.pages;
-  figures.gridBytes = HeapInUse() - heapBefore - session.DataBuffer.capacity();
+  figures.gridBytes = HeapInUse() - heapBefore - image.DataBuffer().capacity();
   return figures;
 }
 
@@ -189,7 +165,8 @@ int Benchmark(int argc, char** argv) {
   const std::string hex64 = (dir / "image.hex").string();
   WriteBytes(bin16, big.data(), 16);
   WriteBytes(bin512, big.data(), big.size());
-  const std::string hexText = IntelHexOf(image);
+  const std::vector<std::uint8_t> hexImage = WriteHexImage(image);
+  const std::string hexText(hexImage.begin(), hexImage.end());
   WriteBytes(hex64, hexText.data(), hexText.size());
 
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

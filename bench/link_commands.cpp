@@ -19,8 +19,8 @@
 #include "app/QtNotifyTarget.h"
 #include "emulator/Emulator.h"
 #include "link/Commands.h"
-#include "link/Reception.h"
 #include "link/TComm32.h"
+#include "operations/Connection.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -75,7 +75,7 @@ bool Drain(Session& s, std::chrono::seconds limit) {
   const auto deadline = Clock::now() + limit;
   QTimer wake;
   wake.start(100);
-  while (!s.CommandQueue.empty()) {
+  while (!s.queue.Empty()) {
     if (Clock::now() > deadline) return false;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
@@ -88,7 +88,7 @@ double Percentile(std::vector<double> values, double p) {
 }
 
 void QueueRamSizes(Session& s, int count) {
-  for (int i = 0; i < count; ++i) GetRamSize(s);
+  for (int i = 0; i < count; ++i) GetRamSize(s.queue);
 }
 
 }  // namespace
@@ -110,7 +110,7 @@ int main(int argc, char** argv) {
   Session session(view, [&comm](const std::uint8_t* buffer, std::uint16_t length) {
     return comm.WriteData(buffer, length);
   });
-  session.LineRate = [&comm] { return comm.BaudRate(); };
+  session.line.LineRate = [&comm] { return comm.BaudRate(); };
   // The core's own share of the turnaround: the handling of each received chunk.
   std::vector<double> handling;
   handling.reserve(QueueLength + 16);
@@ -129,8 +129,8 @@ int main(int argc, char** argv) {
   }
 
   // A chip must be selected for the device to answer chip queries.
-  SelectChip(session, 0);
-  GetRamSize(session);
+  SelectChip(session.queue, 0);
+  GetRamSize(session.queue);
   if (!Drain(session, std::chrono::seconds(10)) || session.Chip.RamSize == 0) {
     std::fprintf(stderr, "the device does not answer\n");
     return 1;

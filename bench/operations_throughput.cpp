@@ -129,7 +129,7 @@ bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
   return true;
 }
 
-bool Idle() { return S().CommandQueue.empty(); }
+bool Idle() { return S().queue.Empty(); }
 
 void ChooseRow(QListWidget* list, int row, void (TForm1::*mouseUp)()) {
   list->setCurrentRow(row);
@@ -156,9 +156,9 @@ class Program {
     device_->Start();
     CreateForms();
     // Every send, with the time the chunk that asked for it was read.
-    const WriteDataFn write = S().WriteData;
-    S().WriteData = [this, write](const std::uint8_t* buffer, std::uint16_t length) {
-      sends_.push_back({Clock::now(), S().ReceivedAt});
+    const WriteDataFn write = S().line.WriteData;
+    S().line.WriteData = [this, write](const std::uint8_t* buffer, std::uint16_t length) {
+      sends_.push_back({Clock::now(), S().reception.ReceivedAt()});
       return write(buffer, length);
     };
     Form1->show();
@@ -251,18 +251,18 @@ void PacedRuns(const std::string& configHome, std::uint32_t baud, std::size_t ch
     rows.push_back({name, limit, timing});
   };
 
-  S().DataBuffer.clear();
+  S().image.Clear();
   counter.Take();
   const Timing read = program.Run(OpReadProgramMemory);
-  Check(S().DataBuffer == program.Device().Chip(chip).flash, "the read brought other bytes");
+  Check(S().image.DataBuffer() == program.Device().Chip(chip).flash, "the read brought other bytes");
   report("read", ReadLimit(size), read);
 
-  S().DataBuffer = RandomImage(size);
+  S().image.Assign(RandomImage(size));
   SetWriteOptions(true);
   counter.Take();
   const Timing writeVerify = program.Run(OpWriteProgramMemory);
   Check(Form1->StatusText() == QString::fromUtf8(AllCorrectText), "the verification failed");
-  Check(program.Device().Chip(chip).flash == S().DataBuffer, "the chip differs from the image");
+  Check(program.Device().Chip(chip).flash == S().image.DataBuffer(), "the chip differs from the image");
   report("erase, write and verify", WriteLimit(size, true), writeVerify);
   std::printf("(\"traced B\": the frame bytes the device saw and sent during the operation.)\n\n");
 
@@ -293,15 +293,15 @@ void FullSpeedRuns(const std::string& configHome, std::size_t chip, std::uint32_
     std::printf("%-26s %8.3f s %10.0f B/s   (at 56000 bit/s the wire limit is %.0f B/s)\n", name,
                 timing.seconds, size / timing.seconds, size / limit.Seconds(56000));
   };
-  S().DataBuffer.clear();
+  S().image.Clear();
   const Timing read = program.Run(OpReadProgramMemory);
-  Check(S().DataBuffer == program.Device().Chip(chip).flash, "the read brought other bytes");
+  Check(S().image.DataBuffer() == program.Device().Chip(chip).flash, "the read brought other bytes");
   report("read", read, ReadLimit(size));
 
-  S().DataBuffer = RandomImage(size);
+  S().image.Assign(RandomImage(size));
   SetWriteOptions(false);
   const Timing write = program.Run(OpWriteProgramMemory);
-  Check(program.Device().Chip(chip).flash == S().DataBuffer, "the chip differs from the image");
+  Check(program.Device().Chip(chip).flash == S().image.DataBuffer(), "the chip differs from the image");
   report("erase and write", write, WriteLimit(size, false));
 
   SetWriteOptions(true);

@@ -5,7 +5,7 @@
 
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
@@ -19,39 +19,35 @@ bool IsHexFileName(const std::string& path) {
   return extension == ".hex";
 }
 
-bool LoadBinaryStream(Session& session, std::span<const std::uint8_t> image) {
-  if (image.size() >= MaxImageSize) {
-    session.view.ShowWarning(SizeWarningText);
+bool LoadBinaryStream(MemoryImage& image, std::span<const std::uint8_t> bytes) {
+  if (bytes.size() >= MaxImageSize) {
+    image.View().ShowWarning(SizeWarningText);
     return false;
   }
-  session.DataBuffer.assign(image.begin(), image.end());
-  session.view.FormatGrid();
+  image.Assign(bytes);
   return true;
 }
 
-bool IsHexFile(const Session& session, const std::string& path) {
-  return IsHexFileName(path) && session.view.OptionChecked(HexOption);
-}
+bool IsHexFile(const std::string& path, bool understandHex) { return understandHex && IsHexFileName(path); }
 
-bool LoadWorkingFileIntoBuffer(Session& session) {
-  const std::string& path = session.WorkingFileName;
-  const bool hex = IsHexFile(session, path);
+bool LoadWorkingFileIntoBuffer(MemoryImage& image, bool understandHex) {
+  const std::string& path = image.WorkingFileName();
+  const bool hex = IsHexFile(path, understandHex);
   // A HEX text may be larger than the image it describes.
   const std::size_t limit = hex ? MaxHexTextSize : MaxImageSize;
   // One byte past the limit is enough to know a file is too long.
   const auto file = ReadRegularFile(path, limit + 1);
   if (!file) return false;
   if (file->size() > limit) {
-    session.view.ShowWarning(SizeWarningText);
+    image.View().ShowWarning(SizeWarningText);
     return false;
   }
-  return hex ? LoadHexStream(session, *file, path) : LoadBinaryStream(session, *file);
+  return hex ? LoadHexStream(image, *file, path) : LoadBinaryStream(image, *file);
 }
 
-bool LoadFile(Session& session) {
-  session.DataBuffer.clear();
-  session.view.FormatGrid();
-  return LoadWorkingFileIntoBuffer(session);
+bool LoadFile(MemoryImage& image, bool understandHex) {
+  image.Clear();
+  return LoadWorkingFileIntoBuffer(image, understandHex);
 }
 
 }  // namespace kestrel

@@ -25,5 +25,8 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
 // then replaces it, so a failure leaves the old file as it was. An existing file keeps its
 // permissions; a read-only one is refused. FileError on failure.
 void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
+// The same without the user's texts: 0 when done, else the system's error number (errno, or a
+// Windows error code on Windows).
+int TryReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
 
 }  // namespace kestrel

@@ -1,40 +1,16 @@
 #include "buffer/Grid.h"
 
 #include <algorithm>
-#include <iterator>
 
-#include "link/Session.h"
+#include "buffer/HexDigits.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
-namespace {
-
-constexpr char UpperDigits[] = "0123456789ABCDEF";
-
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 0;
-}
-
-}  // namespace
-
-std::string HexText(std::uint32_t value) {
-  char digits[8];
-  int n = 0;
-  do {
-    digits[n++] = UpperDigits[value & 0xF];
-    value >>= 4;
-  } while (value != 0);
-  return std::string(std::make_reverse_iterator(digits + n), std::make_reverse_iterator(digits));
-}
-
-std::string ByteToHex(std::uint8_t value) { return {UpperDigits[value >> 4], UpperDigits[value & 0xF]}; }
-
 std::uint32_t HexTextToInt(std::string_view text) {
   std::uint32_t value = 0;
-  for (char c : text) value = value * 16 + static_cast<std::uint32_t>(DigitValue(c));
+  // A character that is no digit counts as 0.
+  for (const char c : text) value = value * 16 + static_cast<std::uint32_t>(std::max(0, HexDigitValue(c)));
   return value;
 }
 
@@ -43,16 +19,11 @@ std::uint64_t GridRowCount(std::uint64_t length) {
 }
 
 bool PassesKeyFilter(char32_t character) {
-  return (character >= '0' && character <= '9') || (character >= 'A' && character <= 'F') ||
-         (character >= 'a' && character <= 'f');
+  return character < 256 && HexDigitValue(static_cast<unsigned char>(character)) >= 0;
 }
 
-GridCell CommitCell(Session& session, GridCell cell, std::string_view text, std::uint64_t rowCount) {
-  const std::size_t index = CellByteIndex(cell.Row, cell.Column);
-  if (index < session.DataBuffer.size()) {
-    session.DataBuffer[index] = static_cast<std::uint8_t>(HexTextToInt(text));
-    session.BufferModified = true;
-  }
+GridCell CommitCell(MemoryImage& image, GridCell cell, std::string_view text, std::uint64_t rowCount) {
+  image.Edit(CellByteIndex(cell.Row, cell.Column), static_cast<std::uint8_t>(HexTextToInt(text)));
   if (cell.Column + 1 < GridColumnCount) return {cell.Row, cell.Column + 1};
   const bool lastRow = static_cast<std::uint64_t>(cell.Row) + 1 >= rowCount;
   return {lastRow ? cell.Row : cell.Row + 1, 1};

@@ -10,15 +10,11 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 
 inline constexpr int GridColumnCount = 17;
 inline constexpr int BytesPerRow = 16;
 
-// Upper-case hexadecimal without prefix or leading zeros: the header and label texts.
-std::string HexText(std::uint32_t value);
-// Always two upper-case digits: the text of a byte cell.
-std::string ByteToHex(std::uint8_t value);
 // The value of a cell's text read as hexadecimal digits; a character that is not a hexadecimal
 // digit counts as 0. An empty text gives 0.
 std::uint32_t HexTextToInt(std::string_view text);
@@ -45,7 +41,7 @@ struct GridCell {
 // BufferModified. A cell past the end of the buffer holds no byte: nothing is stored and the flag
 // stays as it is. Returns the cell the cursor moves to: the next column, or column 1 of the next
 // row after the last column (column 1 of the same row on the last row).
-GridCell CommitCell(Session& session, GridCell cell, std::string_view text, std::uint64_t rowCount);
+GridCell CommitCell(MemoryImage& image, GridCell cell, std::string_view text, std::uint64_t rowCount);
 
 // The grid's top row and number of fully visible rows at the end of the last refresh; a refresh
 // that finds both unchanged has nothing to do.

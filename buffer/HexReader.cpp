@@ -5,10 +5,11 @@
 #include <filesystem>
 #include <numeric>
 
+#include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
+#include "buffer/HexDigits.h"
 #include "buffer/HexRecordType.h"
-#include "link/Abort.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
@@ -16,17 +17,6 @@ namespace {
 
 constexpr std::uint8_t RecordStart = ':';
 constexpr std::uint8_t GapByte = 0xFF;
-constexpr int NotADigit = -1;
-
-constexpr std::array<std::int8_t, 256> DigitTable = [] {
-  std::array<std::int8_t, 256> table{};
-  table.fill(NotADigit);
-  for (int c = '0'; c <= '9'; ++c) table[c] = static_cast<std::int8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) table[c] = static_cast<std::int8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) table[c] = static_cast<std::int8_t>(c - 'a' + 10);
-  return table;
-}();
-
 bool IsLineEnd(std::uint8_t c) { return c == '\n' || c == '\r'; }
 
 // The line that holds text position `at`, counted from 1.
@@ -75,8 +65,8 @@ class Parser {
     int digits[2];
     for (int& digit : digits) {
       if (position_ == text_.size() || IsLineEnd(text_[position_])) return HexFault::CutRecord;
-      digit = DigitTable[text_[position_++]];
-      if (digit == NotADigit) return HexFault::BadDigit;
+      digit = HexDigitValue(text_[position_++]);
+      if (digit < 0) return HexFault::BadDigit;
     }
     value = static_cast<std::uint8_t>(digits[0] * 16 + digits[1]);
     return HexFault::None;
@@ -167,17 +157,17 @@ std::string HexFaultMessage(const std::string& path, HexFault fault, std::size_t
          std::to_string(line) + ": " + Reason(fault);
 }
 
-bool LoadHexStream(Session& session, std::span<const std::uint8_t> text, const std::string& path) {
+bool LoadHexStream(MemoryImage& image, std::span<const std::uint8_t> text, const std::string& path) {
   const HexReadResult read = ReadHexImage(text);
   if (read.fault == HexFault::TooLarge) {
-    session.view.ShowWarning(SizeWarningText);
+    image.View().ShowWarning(SizeWarningText);
     return false;
   }
   if (read.fault != HexFault::None) {
-    session.view.SetStatusText(HexFaultMessage(path, read.fault, read.line));
+    image.View().SetStatusText(HexFaultMessage(path, read.fault, read.line));
     throw EAbort();
   }
-  return LoadBinaryStream(session, read.image);
+  return LoadBinaryStream(image, read.image);
 }
 
 }  // namespace kestrel

@@ -13,7 +13,7 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 
 // The largest HEX text read: a full image of MaxImageSize bytes in 16-byte records fits.
 inline constexpr std::size_t MaxHexTextSize = 4 * 1024 * 1024;
@@ -42,10 +42,11 @@ HexReadResult ReadHexImage(std::span<const std::uint8_t> text);
 // The status panel's report of a malformed file, naming the file (without its folder) and line.
 std::string HexFaultMessage(const std::string& path, HexFault fault, std::size_t line);
 
-// Reads the text of the file at `path` and makes its image the buffer through LoadBinaryStream.
+// Reads the text of the file at `path` and makes its image the memory image through
+// LoadBinaryStream.
 // An image that would reach the size limit gets the size warning and returns false. A malformed
 // text puts its report into the status panel and raises EAbort. Either way the buffer is left
 // as it was.
-bool LoadHexStream(Session& session, std::span<const std::uint8_t> text, const std::string& path);
+bool LoadHexStream(MemoryImage& image, std::span<const std::uint8_t> text, const std::string& path);
 
 }  // namespace kestrel

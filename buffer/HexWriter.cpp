@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "buffer/Grid.h"
+#include "buffer/HexDigits.h"
 #include "buffer/HexRecordType.h"
 
 namespace kestrel {

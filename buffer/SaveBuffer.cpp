@@ -5,20 +5,20 @@
 #include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
 #include "buffer/HexWriter.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
-bool SaveBufferAs(Session& session, const AskFileNameFn& askFileName) {
-  const std::optional<std::string> name = askFileName(session.WorkingFileName);
+bool SaveBufferAs(MemoryImage& image, bool understandHex, const AskFileNameFn& askFileName) {
+  const std::optional<std::string> name = askFileName(image.WorkingFileName());
   if (!name || name->empty()) return false;
   std::error_code ignored;
-  if (std::filesystem::exists(*name, ignored) && session.view.AskYesNo(OverwriteQuestion) != Answer::Yes)
+  if (std::filesystem::exists(*name, ignored) && image.View().AskYesNo(OverwriteQuestion) != Answer::Yes)
     return false;
-  if (IsHexFile(session, *name))
-    ReplaceFileContents(*name, WriteHexImage(session.DataBuffer));
+  if (IsHexFile(*name, understandHex))
+    ReplaceFileContents(*name, WriteHexImage(image.DataBuffer()));
   else
-    ReplaceFileContents(*name, session.DataBuffer);
+    ReplaceFileContents(*name, image.DataBuffer());
   return true;
 }
 

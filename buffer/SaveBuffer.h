@@ -1,6 +1,6 @@
 #pragma once
-// Saving the memory image: as Intel HEX to a name ending in ".hex" (any case) while the HEX
-// option is on, so that the file loads back as the same image; otherwise as raw binary.
+// Saving the memory image: as Intel HEX to a name ending in ".hex" (any case) while HEX files are
+// understood, so that the file loads back as the same image; otherwise as raw binary.
 
 #include <functional>
 #include <optional>
@@ -8,7 +8,7 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 
 inline constexpr char OverwriteQuestion[] = "Перезаписать существующий файл?";
 
@@ -19,6 +19,6 @@ using AskFileNameFn = std::function<std::optional<std::string>(const std::string
 // Returns false when the dialog was cancelled or the user declined to overwrite; raises
 // FileError when the file cannot be written, leaving any old file as it was. Changes neither
 // WorkingFileName nor BufferModified.
-bool SaveBufferAs(Session& session, const AskFileNameFn& askFileName);
+bool SaveBufferAs(MemoryImage& image, bool understandHex, const AskFileNameFn& askFileName);
 
 }  // namespace kestrel

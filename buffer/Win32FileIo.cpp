@@ -110,12 +110,12 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
   return bytes;
 }
 
-void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+int TryReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
   const std::wstring target = Wide(path);
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) Fail("сохранить", path, IsFolder);
-  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) Fail("сохранить", path, ERROR_ACCESS_DENIED);
+  if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return static_cast<int>(IsFolder);
+  if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return static_cast<int>(ERROR_ACCESS_DENIED);
 
   std::wstring temporary;
   HANDLE raw = INVALID_HANDLE_VALUE;
@@ -124,7 +124,7 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     raw =
         CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   } while (raw == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS);
-  if (raw == INVALID_HANDLE_VALUE) Fail("сохранить", path, GetLastError());
+  if (raw == INVALID_HANDLE_VALUE) return static_cast<int>(GetLastError());
 
   DWORD error = 0;
   {
@@ -137,10 +137,13 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
                                             REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
                              : MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)))
     error = GetLastError();
-  if (error != 0) {
-    DeleteFileW(temporary.c_str());
-    Fail("сохранить", path, error);
-  }
+  if (error != 0) DeleteFileW(temporary.c_str());
+  return static_cast<int>(error);
+}
+
+void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+  if (const int error = TryReplaceFileContents(path, bytes))
+    Fail("сохранить", path, static_cast<DWORD>(error));
 }
 
 }  // namespace kestrel

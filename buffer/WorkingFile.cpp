@@ -1,13 +1,13 @@
 #include "buffer/WorkingFile.h"
 
 #include "buffer/BinaryFile.h"
-#include "link/Session.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
-bool OfferToSaveEdits(Session& session, const SaveBufferFn& save) {
-  if (session.BufferModified) {
-    switch (session.view.AskYesNoCancel(UnsavedEditsQuestion)) {
+bool OfferToSaveEdits(MemoryImage& image, const SaveBufferFn& save) {
+  if (image.BufferModified()) {
+    switch (image.View().AskYesNoCancel(UnsavedEditsQuestion)) {
       case Answer::Yes:
         if (!save()) return false;
         break;
@@ -17,14 +17,14 @@ bool OfferToSaveEdits(Session& session, const SaveBufferFn& save) {
         return false;
     }
   }
-  session.BufferModified = false;
+  image.SetBufferModified(false);
   return true;
 }
 
-bool ChooseWorkingFile(Session& session, const std::optional<std::string>& selected) {
-  if (selected) session.WorkingFileName = *selected;
-  session.view.SetStatusText(WorkingFileStatus + session.WorkingFileName);
-  return LoadFile(session);
+bool ChooseWorkingFile(MemoryImage& image, const std::optional<std::string>& selected, bool understandHex) {
+  if (selected) image.SetWorkingFileName(*selected);
+  image.View().SetStatusText(WorkingFileStatus + image.WorkingFileName());
+  return LoadFile(image, understandHex);
 }
 
 }  // namespace kestrel

@@ -8,7 +8,7 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 
 inline constexpr char UnsavedEditsQuestion[] = "Данные в буфере изменены!\n\rХотите сохранить изменения?";
 inline constexpr char WorkingFileStatus[] = "Рабочий файл: ";
@@ -19,10 +19,10 @@ using SaveBufferFn = std::function<bool()>;
 // With unsaved edits, asks whether to save them. Returns whether the caller may go on and drop the
 // edits: after No, or after Yes with a completed save; Cancel, a closed box and a cancelled save
 // keep them. Going on clears BufferModified. A failing save raises its FileError.
-bool OfferToSaveEdits(Session& session, const SaveBufferFn& save);
+bool OfferToSaveEdits(MemoryImage& image, const SaveBufferFn& save);
 
 // The browser's choice: the selected file, when there is one, becomes WorkingFileName (otherwise
 // the old one is loaded again), the status panel names it and LoadFile loads it.
-bool ChooseWorkingFile(Session& session, const std::optional<std::string>& selected);
+bool ChooseWorkingFile(MemoryImage& image, const std::optional<std::string>& selected, bool understandHex);
 
 }  // namespace kestrel

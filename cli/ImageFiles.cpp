@@ -7,7 +7,7 @@
 #include "buffer/HexReader.h"
 #include "buffer/HexWriter.h"
 #include "cli/Terminal.h"
-#include "link/Session.h"
+#include "operations/Session.h"
 
 namespace kestrel::cli {
 

@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "buffer/WriteAll.h"
 #include "emulator/SerialSetup.h"
 
 namespace kestrel::emulator {
@@ -114,18 +115,9 @@ void Line::DropUnreadBeyond(std::size_t limit) {
 }
 
 bool Line::Write(std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd_, bytes.data(), bytes.size());
-    if (n > 0) {
-      bytes = bytes.subspan(static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
-    pollfd room{fd_, POLLOUT, 0};
-    if (poll(&room, 1, WritePatienceMs) <= 0) return true;
-  }
-  return true;
+  // Bytes that find no room in time are dropped, as on a line nobody reads.
+  const int error = WriteAll(fd_, bytes, WritePatienceMs);
+  return error == 0 || error == ETIMEDOUT;
 }
 
 }  // namespace kestrel::emulator

@@ -2,21 +2,18 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
+#include "link/ConfigHome.h"
 
 namespace kestrel::emulator {
 
 namespace fs = std::filesystem;
 
 fs::path ConfigHome(const std::string& option) {
-  if (!option.empty()) return option;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg != '\0') return xdg;
-  const char* home = std::getenv("HOME");
-  return fs::path(home != nullptr ? home : ".") / ".config";
+  return option.empty() ? kestrel::ConfigHome() : fs::path(option);
 }
 
 PortAlias::PortAlias(const fs::path& configHome, const std::string& portName) {
-  if (!portName.empty()) path_ = configHome / "TARVELIN" / "ports" / portName;
+  if (!portName.empty()) path_ = PortAliasFolder(configHome) / portName;
 }
 
 void PortAlias::Register(const std::string& target) {

@@ -1,14 +1,12 @@
 #include "emulator/StateFile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>
+
+#include "buffer/FileIo.h"
 
 namespace kestrel::emulator {
 
@@ -54,16 +52,6 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
-void WriteAll(int fd, const Bytes& bytes, const std::string& name) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw std::system_error(errno, std::generic_category(), "write " + name);
-    done += static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace
 
 void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipState>& chips,
@@ -77,25 +65,8 @@ void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipSta
     for (const Bytes* block : Blocks(chips[i])) PutBlock(out, *block);
   }
 
-  std::filesystem::path temporary = file;
-  temporary += ".tmp";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), "open " + temporary.string());
-  try {
-    WriteAll(fd, out, temporary.string());
-    if (fsync(fd) != 0)
-      throw std::system_error(errno, std::generic_category(), "fsync " + temporary.string());
-  } catch (...) {
-    close(fd);
-    unlink(temporary.c_str());
-    throw;
-  }
-  close(fd);
-  if (rename(temporary.c_str(), file.c_str()) != 0) {
-    const int error = errno;
-    unlink(temporary.c_str());
-    throw std::system_error(error, std::generic_category(), "rename " + file.string());
-  }
+  if (const int error = TryReplaceFileContents(file.string(), out))
+    throw std::system_error(error, std::generic_category(), "store " + file.string());
 }
 
 bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& chips,

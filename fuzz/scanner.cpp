@@ -10,8 +10,8 @@
 #include "link/CommandQueue.h"
 #include "link/Frame.h"
 #include "link/Reception.h"
-#include "link/Watchdog.h"
 #include "operations/ChipSelection.h"
+#include "operations/Connection.h"
 #include "tests/support/FakeView.h"
 
 namespace {
@@ -41,12 +41,12 @@ void Check(bool condition) {
 
 void CheckInvariants(const FakeLink& link) {
   const Session& s = link.session;
-  Check(s.ScanPos <= s.FillCount && s.FillCount <= ReceiveBufferSize);
-  Check(s.ReplyLength <= ReplyRecordSize);
-  Check(link.view.queuePosition == static_cast<int>(s.CommandQueue.size()));
-  Check(!s.CommandQueue.empty() || !link.view.queueWindowVisible);
-  Check(s.SendAttempts >= 0 && s.SendAttempts < MaxSendAttempts);
-  for (const QueuedCommand& c : s.CommandQueue) Check(c.Length > 0 && c.Data);
+  Check(s.reception.ScanPos() <= s.reception.FillCount() && s.reception.FillCount() <= ReceiveBufferSize);
+  Check(s.reception.Reply().size() <= ReplyRecordSize);
+  Check(link.view.queuePosition == static_cast<int>(s.queue.Size()));
+  Check(!s.queue.Empty() || !link.view.queueWindowVisible);
+  Check(s.queue.SendAttempts >= 0 && s.queue.SendAttempts < MaxSendAttempts);
+  for (const QueuedCommand& c : s.queue.Entries()) Check(c.Length > 0 && c.Data);
 }
 
 void Receive(FakeLink& link, std::span<const std::uint8_t> chunk) { link.Receive(chunk); }
@@ -72,13 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nestedPoll = false;
     link.Poll();
   };
-  link.session.DataBuffer.resize(in.Byte() * 16);
+  link.session.image.Resize(in.Byte() * 16);
 
   while (!in.Empty()) {
     switch (in.Byte() % 8) {
       case 0: {
         const auto payload = in.Take(in.Byte() % 16);
-        EnqueueCommand(link.session, payload.data(), static_cast<std::uint16_t>(payload.size()));
+        link.session.queue.EnqueueCommand(payload.data(), static_cast<std::uint16_t>(payload.size()));
         break;
       }
       case 1:
@@ -94,8 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       case 4: {
         // A reply to the head, with the right opcode and an arbitrary rest.
-        if (link.session.CommandQueue.empty()) break;
-        Bytes payload{link.session.CommandQueue.front().Data[0]};
+        if (link.session.queue.Empty()) break;
+        Bytes payload{link.session.queue.Entries().front().Data[0]};
         const auto rest = in.Take(in.Byte());
         payload.insert(payload.end(), rest.begin(), rest.end());
         ReceiveFramed(
@@ -107,11 +107,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Timer2Timer(link.session);
         break;
       case 6:
-        link.view.selectedChip = static_cast<std::int8_t>(in.Byte());
-        ListBox1Click(link.session);
+        ListBox1Click(link.session, static_cast<std::int8_t>(in.Byte()));
         break;
       case 7:
-        link.session.DataBuffer.resize(in.Byte() * 64 + in.Byte());
+        link.session.image.Resize(in.Byte() * 64 + in.Byte());
         break;
     }
     CheckInvariants(link);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <span>
 #include <string>
 
 #include "link/Commands.h"
@@ -11,69 +10,61 @@
 
 namespace kestrel {
 
-namespace {
-
-const std::string kGiveUpWarning = "Не могу выполнить команду!\n\rОчередь команд очищена.";
-const std::string kOperationAborted = "Операция прервана!";
-
-int Count(const Session& s) { return static_cast<int>(s.CommandQueue.size()); }
-
-}  // namespace
-
-void EnqueueCommand(Session& s, const std::uint8_t* payload, std::uint16_t length) {
+void CommandQueue::EnqueueCommand(const std::uint8_t* payload, std::uint16_t length) {
   if (length == 0 || length > MaxPayloadSize) return;
   QueuedCommand entry;
   entry.Length = static_cast<std::uint8_t>(length);
   entry.Data = std::make_unique<std::uint8_t[]>(length);
   std::copy_n(payload, length, entry.Data.get());
-  s.CommandQueue.push_back(std::move(entry));
-  s.QueueBarMaximum = Count(s);
-  s.view.SetQueueProgress(s.QueueBarMaximum, Count(s));
-  if (Count(s) >= 2) s.view.ShowQueueWindow();
+  entries_.push_back(std::move(entry));
+  barMaximum_ = Count();
+  view_.SetQueueProgress(barMaximum_, Count());
+  if (Count() >= 2) view_.ShowQueueWindow();
 }
 
-void DequeueCommand(Session& s) {
-  if (s.CommandQueue.empty()) return;
-  s.CommandQueue.erase(s.CommandQueue.begin());
-  s.FreshPollsFrom.reset();
-  s.view.SetQueueProgress(s.QueueBarMaximum, Count(s));
-  if (s.CommandQueue.empty()) s.view.CloseQueueWindow();
+void CommandQueue::DequeueCommand() {
+  if (entries_.empty()) return;
+  entries_.erase(entries_.begin());
+  freshPollsFrom_.reset();
+  view_.SetQueueProgress(barMaximum_, Count());
+  if (entries_.empty()) view_.CloseQueueWindow();
 }
 
-void ClearCommandQueue(Session& s) {
-  while (!s.CommandQueue.empty()) DequeueCommand(s);
+void CommandQueue::ClearCommandQueue() {
+  while (!entries_.empty()) DequeueCommand();
 }
 
-void AbandonCommandQueue(Session& s) {
-  const bool chipCommandsDropped =
-      std::any_of(s.CommandQueue.begin(), s.CommandQueue.end(),
-                  [](const QueuedCommand& c) { return c.Data[0] < FirstProgrammerOpcode; });
-  ClearCommandQueue(s);
-  if (chipCommandsDropped) s.view.SetStatusText(kOperationAborted);
+void CommandQueue::AbandonCommandQueue() {
+  const bool chipCommandsDropped = std::any_of(entries_.begin(), entries_.end(), [](const QueuedCommand& c) {
+    return c.Data[0] < FirstProgrammerOpcode;
+  });
+  ClearCommandQueue();
+  if (chipCommandsDropped) view_.OperationAborted();
 }
 
-void SendHeadCommand(Session& s) {
-  if (s.CommandQueue.empty()) return;
-  const QueuedCommand& head = s.CommandQueue.front();
+void CommandQueue::SendHeadCommand() {
+  if (entries_.empty()) return;
+  const QueuedCommand& head = entries_.front();
   std::array<std::uint8_t, MaxFrameSize> frame;
-  const std::size_t length = ComposeFrame({head.Data.get(), head.Length}, frame.data());
-  const LinkTime sent = s.Now();
-  if (s.WriteData) s.WriteData(frame.data(), static_cast<std::uint16_t>(length));
-  if (s.Trace) s.Trace->Sent(sent, {frame.data(), length});
+  const std::size_t length = ComposeFrame(head.Payload(), frame.data());
+  const LinkTime sent = line_.Now();
+  if (line_.WriteData) line_.WriteData(frame.data(), static_cast<std::uint16_t>(length));
+  if (line_.Trace) line_.Trace->Sent(sent, {frame.data(), length});
   // The device's answer to this frame is its poll, which cannot be here before both have
   // crossed the line and the read interval has passed.
-  const std::uint32_t rate = s.LineRate ? s.LineRate() : 0;
-  s.FreshPollsFrom = sent + LineTime(length + FrameHeaderSize, rate) + ReadInterval + StalePollMargin;
-  if (++s.SendAttempts < MaxSendAttempts) return;
-  if (s.Trace) s.Trace->Event(s.Now(), "give-up after " + std::to_string(MaxSendAttempts) + " sends");
-  AbandonCommandQueue(s);
-  s.SendAttempts = 0;
-  s.view.CloseQueueWindow();
-  s.view.ShowWarning(kGiveUpWarning);
+  const std::uint32_t rate = line_.LineRate ? line_.LineRate() : 0;
+  freshPollsFrom_ = sent + LineTime(length + FrameHeaderSize, rate) + ReadInterval + StalePollMargin;
+  if (++SendAttempts < MaxSendAttempts) return;
+  if (line_.Trace)
+    line_.Trace->Event(line_.Now(), "give-up after " + std::to_string(MaxSendAttempts) + " sends");
+  AbandonCommandQueue();
+  SendAttempts = 0;
+  view_.CloseQueueWindow();
+  view_.GaveUp();
 }
 
-bool PollIsStale(const Session& s) {
-  return !s.CommandQueue.empty() && s.FreshPollsFrom && s.ReceivedAt < *s.FreshPollsFrom;
+bool CommandQueue::PollIsStale(LinkTime receivedAt) const {
+  return !entries_.empty() && freshPollsFrom_ && receivedAt < *freshPollsFrom_;
 }
 
 }  // namespace kestrel

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "link/CommandQueue.h"
 #include "link/Frame.h"
 
 namespace kestrel {
@@ -33,8 +32,8 @@ const std::array<std::string_view, 32> CommandNames{
 
 namespace {
 
-void Queue(Session& s, std::initializer_list<std::uint8_t> payload) {
-  EnqueueCommand(s, payload.begin(), static_cast<std::uint16_t>(payload.size()));
+void Queue(CommandQueue& q, std::initializer_list<std::uint8_t> payload) {
+  q.EnqueueCommand(payload.begin(), static_cast<std::uint16_t>(payload.size()));
 }
 
 std::uint8_t Low8(int index) { return static_cast<std::uint8_t>(index & 0xFF); }
@@ -49,66 +48,71 @@ std::array<std::uint8_t, MaxPayloadSize> BlockPayload(std::uint8_t opcode, std::
   return payload;
 }
 
-void QueueReadBlock(Session& s, std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
+void QueueReadBlock(CommandQueue& q, std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
   const auto payload = BlockPayload(opcode, address, count);
-  EnqueueCommand(s, payload.data(), BlockHeaderSize);
+  q.EnqueueCommand(payload.data(), BlockHeaderSize);
 }
 
-void QueueDataBlock(Session& s, std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
-  const std::size_t size = s.DataBuffer.size();
+void QueueDataBlock(CommandQueue& q, std::uint8_t opcode, std::uint32_t address, std::uint8_t count,
+                    std::span<const std::uint8_t> image) {
+  const std::size_t size = image.size();
   const std::size_t inside = address < size ? size - address : 0;
   const std::size_t n = std::min({std::size_t{count}, inside, MaxPayloadSize - BlockHeaderSize});
   if (n == 0) return;
   auto payload = BlockPayload(opcode, address, static_cast<std::uint8_t>(n));
-  std::copy_n(s.DataBuffer.begin() + address, n, payload.begin() + BlockHeaderSize);
-  EnqueueCommand(s, payload.data(), static_cast<std::uint16_t>(BlockHeaderSize + n));
+  std::copy_n(image.begin() + address, n, payload.begin() + BlockHeaderSize);
+  q.EnqueueCommand(payload.data(), static_cast<std::uint16_t>(BlockHeaderSize + n));
 }
 
 }  // namespace
 
-void EndOperation(Session& s) { Queue(s, {OpEndOperation}); }
-void GetProgrammerName(Session& s) { Queue(s, {OpGetProgrammerName}); }
-void GetInfoLineCount(Session& s) { Queue(s, {OpGetInfoLineCount}); }
-void GetInfoLine(Session& s, int index) { Queue(s, {OpGetInfoLine, Low8(index)}); }
-void GetChipCount(Session& s) { Queue(s, {OpGetChipCount}); }
-void GetChipName(Session& s, int index) { Queue(s, {OpGetChipName, Low8(index)}); }
-void SelectChip(Session& s, int index) { Queue(s, {OpSelectChip, Low8(index)}); }
-void GetCommandMask(Session& s) { Queue(s, {OpGetCommandMask}); }
-void GetFuseBitCount(Session& s) { Queue(s, {OpGetFuseBitCount}); }
-void GetFuseBitName(Session& s, int index) { Queue(s, {OpGetFuseBitName, Low8(index)}); }
-void GetLockBitCount(Session& s) { Queue(s, {OpGetLockBitCount}); }
-void GetLockBitName(Session& s, int index) { Queue(s, {OpGetLockBitName, Low8(index)}); }
-void GetProgramMemorySize(Session& s) { Queue(s, {OpGetProgramMemorySize}); }
-void GetEepromSize(Session& s) { Queue(s, {OpGetEepromSize}); }
-void GetRamSize(Session& s) { Queue(s, {OpGetRamSize}); }
+void EndOperation(CommandQueue& q) { Queue(q, {OpEndOperation}); }
+void GetProgrammerName(CommandQueue& q) { Queue(q, {OpGetProgrammerName}); }
+void GetInfoLineCount(CommandQueue& q) { Queue(q, {OpGetInfoLineCount}); }
+void GetInfoLine(CommandQueue& q, int index) { Queue(q, {OpGetInfoLine, Low8(index)}); }
+void GetChipCount(CommandQueue& q) { Queue(q, {OpGetChipCount}); }
+void GetChipName(CommandQueue& q, int index) { Queue(q, {OpGetChipName, Low8(index)}); }
+void SelectChip(CommandQueue& q, int index) { Queue(q, {OpSelectChip, Low8(index)}); }
+void GetCommandMask(CommandQueue& q) { Queue(q, {OpGetCommandMask}); }
+void GetFuseBitCount(CommandQueue& q) { Queue(q, {OpGetFuseBitCount}); }
+void GetFuseBitName(CommandQueue& q, int index) { Queue(q, {OpGetFuseBitName, Low8(index)}); }
+void GetLockBitCount(CommandQueue& q) { Queue(q, {OpGetLockBitCount}); }
+void GetLockBitName(CommandQueue& q, int index) { Queue(q, {OpGetLockBitName, Low8(index)}); }
+void GetProgramMemorySize(CommandQueue& q) { Queue(q, {OpGetProgramMemorySize}); }
+void GetEepromSize(CommandQueue& q) { Queue(q, {OpGetEepromSize}); }
+void GetRamSize(CommandQueue& q) { Queue(q, {OpGetRamSize}); }
 
-void ReadSignature(Session& s) { Queue(s, {OpReadSignature}); }
-void ReadFuseBits(Session& s) { Queue(s, {OpReadFuseBits}); }
-void WriteFuseBit(Session& s, int index, bool state) {
-  Queue(s, {OpWriteFuseBit, Low8(index), static_cast<std::uint8_t>(state ? 1 : 0)});
+void ReadSignature(CommandQueue& q) { Queue(q, {OpReadSignature}); }
+void ReadFuseBits(CommandQueue& q) { Queue(q, {OpReadFuseBits}); }
+void WriteFuseBit(CommandQueue& q, int index, bool state) {
+  Queue(q, {OpWriteFuseBit, Low8(index), static_cast<std::uint8_t>(state ? 1 : 0)});
 }
-void ReadLockBits(Session& s) { Queue(s, {OpReadLockBits}); }
-void WriteLockBit(Session& s, int index) { Queue(s, {OpWriteLockBit, Low8(index)}); }
-void EraseAll(Session& s) { Queue(s, {OpEraseAll}); }
-void EraseEeprom(Session& s) { Queue(s, {OpEraseEeprom}); }
+void ReadLockBits(CommandQueue& q) { Queue(q, {OpReadLockBits}); }
+void WriteLockBit(CommandQueue& q, int index) { Queue(q, {OpWriteLockBit, Low8(index)}); }
+void EraseAll(CommandQueue& q) { Queue(q, {OpEraseAll}); }
+void EraseEeprom(CommandQueue& q) { Queue(q, {OpEraseEeprom}); }
 
-void ReadProgramMemory(Session& s, std::uint32_t address, std::uint8_t count) {
-  QueueReadBlock(s, OpReadProgramMemory, address, count);
+void ReadProgramMemory(CommandQueue& q, std::uint32_t address, std::uint8_t count) {
+  QueueReadBlock(q, OpReadProgramMemory, address, count);
 }
-void WriteProgramMemory(Session& s, std::uint32_t address, std::uint8_t count) {
-  QueueDataBlock(s, OpWriteProgramMemory, address, count);
+void WriteProgramMemory(CommandQueue& q, std::uint32_t address, std::uint8_t count,
+                        std::span<const std::uint8_t> image) {
+  QueueDataBlock(q, OpWriteProgramMemory, address, count, image);
 }
-void VerifyProgramMemory(Session& s, std::uint32_t address, std::uint8_t count) {
-  QueueDataBlock(s, OpVerifyProgramMemory, address, count);
+void VerifyProgramMemory(CommandQueue& q, std::uint32_t address, std::uint8_t count,
+                         std::span<const std::uint8_t> image) {
+  QueueDataBlock(q, OpVerifyProgramMemory, address, count, image);
 }
-void ReadEeprom(Session& s, std::uint32_t address, std::uint8_t count) {
-  QueueReadBlock(s, OpReadEeprom, address, count);
+void ReadEeprom(CommandQueue& q, std::uint32_t address, std::uint8_t count) {
+  QueueReadBlock(q, OpReadEeprom, address, count);
 }
-void WriteEeprom(Session& s, std::uint32_t address, std::uint8_t count) {
-  QueueDataBlock(s, OpWriteEeprom, address, count);
+void WriteEeprom(CommandQueue& q, std::uint32_t address, std::uint8_t count,
+                 std::span<const std::uint8_t> image) {
+  QueueDataBlock(q, OpWriteEeprom, address, count, image);
 }
-void VerifyEeprom(Session& s, std::uint32_t address, std::uint8_t count) {
-  QueueDataBlock(s, OpVerifyEeprom, address, count);
+void VerifyEeprom(CommandQueue& q, std::uint32_t address, std::uint8_t count,
+                  std::span<const std::uint8_t> image) {
+  QueueDataBlock(q, OpVerifyEeprom, address, count, image);
 }
 
 }  // namespace kestrel

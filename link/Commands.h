@@ -4,9 +4,10 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
-#include "link/Session.h"
+#include "link/CommandQueue.h"
 
 namespace kestrel {
 
@@ -52,40 +53,44 @@ enum Opcode : std::uint8_t {
 inline constexpr std::size_t BlockHeaderSize = 6;
 
 // Programmer queries and settings.
-void EndOperation(Session&);
-void GetProgrammerName(Session&);
-void GetInfoLineCount(Session&);
-void GetInfoLine(Session&, int index);
-void GetChipCount(Session&);
-void GetChipName(Session&, int index);
-void SelectChip(Session&, int index);
-void GetCommandMask(Session&);
-void GetFuseBitCount(Session&);
-void GetFuseBitName(Session&, int index);
-void GetLockBitCount(Session&);
-void GetLockBitName(Session&, int index);
-void GetProgramMemorySize(Session&);
-void GetEepromSize(Session&);
-void GetRamSize(Session&);
+void EndOperation(CommandQueue&);
+void GetProgrammerName(CommandQueue&);
+void GetInfoLineCount(CommandQueue&);
+void GetInfoLine(CommandQueue&, int index);
+void GetChipCount(CommandQueue&);
+void GetChipName(CommandQueue&, int index);
+void SelectChip(CommandQueue&, int index);
+void GetCommandMask(CommandQueue&);
+void GetFuseBitCount(CommandQueue&);
+void GetFuseBitName(CommandQueue&, int index);
+void GetLockBitCount(CommandQueue&);
+void GetLockBitName(CommandQueue&, int index);
+void GetProgramMemorySize(CommandQueue&);
+void GetEepromSize(CommandQueue&);
+void GetRamSize(CommandQueue&);
 
 // Chip commands.
-void ReadSignature(Session&);
-void ReadFuseBits(Session&);
-void WriteFuseBit(Session&, int index, bool state);
-void ReadLockBits(Session&);
-void WriteLockBit(Session&, int index);
-void EraseAll(Session&);
-void EraseEeprom(Session&);
+void ReadSignature(CommandQueue&);
+void ReadFuseBits(CommandQueue&);
+void WriteFuseBit(CommandQueue&, int index, bool state);
+void ReadLockBits(CommandQueue&);
+void WriteLockBit(CommandQueue&, int index);
+void EraseAll(CommandQueue&);
+void EraseEeprom(CommandQueue&);
 
-// Memory blocks. Writes and verifies copy `count` bytes of DataBuffer from `address` at the
-// moment of queueing; a block reaching past the buffer carries only the bytes the buffer
-// holds (its count says so), and one with no byte inside the buffer is not queued. A write
-// or verify block carries at most 249 bytes, the most a frame can hold.
-void ReadProgramMemory(Session&, std::uint32_t address, std::uint8_t count);
-void WriteProgramMemory(Session&, std::uint32_t address, std::uint8_t count);
-void VerifyProgramMemory(Session&, std::uint32_t address, std::uint8_t count);
-void ReadEeprom(Session&, std::uint32_t address, std::uint8_t count);
-void WriteEeprom(Session&, std::uint32_t address, std::uint8_t count);
-void VerifyEeprom(Session&, std::uint32_t address, std::uint8_t count);
+// Memory blocks. Writes and verifies copy `count` bytes of `image` from `address` at the moment
+// of queueing; a block reaching past the image carries only the bytes the image holds (its
+// count says so), and one with no byte inside the image is not queued. A write or verify block
+// carries at most 249 bytes, the most a frame can hold.
+void ReadProgramMemory(CommandQueue&, std::uint32_t address, std::uint8_t count);
+void WriteProgramMemory(CommandQueue&, std::uint32_t address, std::uint8_t count,
+                        std::span<const std::uint8_t> image);
+void VerifyProgramMemory(CommandQueue&, std::uint32_t address, std::uint8_t count,
+                         std::span<const std::uint8_t> image);
+void ReadEeprom(CommandQueue&, std::uint32_t address, std::uint8_t count);
+void WriteEeprom(CommandQueue&, std::uint32_t address, std::uint8_t count,
+                 std::span<const std::uint8_t> image);
+void VerifyEeprom(CommandQueue&, std::uint32_t address, std::uint8_t count,
+                  std::span<const std::uint8_t> image);
 
 }  // namespace kestrel

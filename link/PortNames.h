@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-// $XDG_CONFIG_HOME/TARVELIN/ports, XDG_CONFIG_HOME defaulting to ~/.config.
+// The alias folder below the user's configuration folder (see ConfigHome.h).
 std::string PortAliasFolder();
 
 // The path to open for a port name; the name itself when nothing matches.

@@ -1,30 +1,17 @@
 #include "link/Watchdog.h"
 
-#include <string>
-
-#include "link/CommandQueue.h"
 #include "link/Commands.h"
 #include "link/LinkTrace.h"
 
 namespace kestrel {
 
-void FormShow(Session& s) {
-  EndOperation(s);
-  GetProgrammerName(s);
+void StartExchange(CommandQueue& queue) {
+  EndOperation(queue);
+  GetProgrammerName(queue);
 }
 
-void Timer2Timer(Session& s) {
-  if (s.Trace) s.Trace->Event(s.Now(), "watchdog timeout");
-  Rediscover(s);
-}
-
-void Rediscover(Session& s) {
-  s.view.SetCaption(std::string(NotConnectedCaption));
-  AbandonCommandQueue(s);
-  s.view.LockDialog().ClearBitBoxes();
-  s.view.ClearChipList();
-  s.view.ClearCommandList();
-  GetProgrammerName(s);
+void TraceWatchdogTimeout(const LinkLine& line) {
+  if (line.Trace) line.Trace->Event(line.Now(), "watchdog timeout");
 }
 
 }  // namespace kestrel

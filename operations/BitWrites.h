@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "link/Session.h"
+#include "operations/Session.h"
 
 namespace kestrel {
 

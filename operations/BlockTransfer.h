@@ -3,13 +3,13 @@
 
 #include <cstdint>
 
-#include "link/Session.h"
+#include "operations/Session.h"
 
 namespace kestrel {
 
 inline constexpr std::uint32_t MaxBlockSize = 224;
 
-// A queueing operation of a block command: ReadProgramMemory, WriteEeprom, ...
+// Queues one block command (ReadProgramMemory, WriteEeprom, ...) for the session.
 using BlockCommand = void (*)(Session&, std::uint32_t address, std::uint8_t count);
 
 // Queues `command` for the range 0..length in ascending blocks: every block but the last holds

@@ -4,14 +4,14 @@
 
 namespace kestrel {
 
-void ListBox1Click(Session& s) {
-  SelectChip(s, s.view.SelectedChip());
-  GetCommandMask(s);
-  GetLockBitCount(s);
-  GetFuseBitCount(s);
-  GetProgramMemorySize(s);
-  GetEepromSize(s);
-  GetRamSize(s);
+void ListBox1Click(Session& s, int chipRow) {
+  SelectChip(s.queue, chipRow);
+  GetCommandMask(s.queue);
+  GetLockBitCount(s.queue);
+  GetFuseBitCount(s.queue);
+  GetProgramMemorySize(s.queue);
+  GetEepromSize(s.queue);
+  GetRamSize(s.queue);
 }
 
 }  // namespace kestrel

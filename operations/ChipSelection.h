@@ -3,12 +3,12 @@
 // replies to the requests queued here rebuild the command list and the bit editors and set
 // the ChipProperties.
 
-#include "link/Session.h"
+#include "operations/Session.h"
 
 namespace kestrel {
 
-// The user chose the selected row (mouse-up, or Enter released). With no row selected the
+// The user chose row `chipRow` (mouse-up, or Enter released). With no row selected (-1) the
 // device is asked about chip 255.
-void ListBox1Click(Session&);
+void ListBox1Click(Session&, int chipRow);
 
 }  // namespace kestrel

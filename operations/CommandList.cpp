@@ -12,7 +12,7 @@ namespace {
 
 // Rows of the list that RowCommands describes; entries past them are stale.
 int ListedRows(const Session& session) {
-  return std::clamp(session.view.CommandRowCount(), 0, static_cast<int>(session.RowCommands.size()));
+  return std::clamp(session.CommandRowCount, 0, static_cast<int>(session.RowCommands.size()));
 }
 
 void OpenBitDialog(Session& session, BitDialogView& dialog, bool writable) {
@@ -20,47 +20,48 @@ void OpenBitDialog(Session& session, BitDialogView& dialog, bool writable) {
   dialog.Open(writable);
 }
 
-using Sequence = void (*)(Session&);
+using Sequence = void (*)(Session&, const WriteOptions&);
 
-// What each command code does after SelectChip; null: nothing more.
-constexpr std::array<Sequence, 20> Sequences{
-    /* 0 */ [](Session& s) {
-      s.view.SetStatusText("");
-      ReadSignature(s);
-    },
-    /* 1 */ nullptr,
-    /* 2 */ nullptr,
-    /* 3 */
-    [](Session& s) {
-      OpenBitDialog(s, s.view.FuseDialog(), false);
-      ReadFuseBits(s);
-    },
-    /* 4 */ [](Session& s) { OpenBitDialog(s, s.view.FuseDialog(), true); },
-    /* 5 */
-    [](Session& s) {
-      OpenBitDialog(s, s.view.LockDialog(), false);
-      ReadLockBits(s);
-    },
-    /* 6 */ [](Session& s) { OpenBitDialog(s, s.view.LockDialog(), true); },
-    /* 7 */
-    [](Session& s) {
-      s.view.SetStatusText("");
-      EraseAll(s);
-    },
-    /* 8 */ nullptr,
-    /* 9 */ [](Session& s) { ReadSequence(s, ProgramMemory); },
-    /* 10 */ [](Session& s) { WriteSequence(s, ProgramMemory); },
-    /* 11 */ [](Session& s) { VerifySequence(s, ProgramMemory); },
-    /* 12 */ [](Session& s) { EraseEeprom(s); },  // the status panel keeps its text
-    /* 13 */ [](Session& s) { ReadSequence(s, Eeprom); },
-    /* 14 */ [](Session& s) { WriteSequence(s, Eeprom); },
-    /* 15 */ [](Session& s) { VerifySequence(s, Eeprom); },
-    /* 16..19: RAM commands have no frames */
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-};
+// What each chip command does after SelectChip; null: nothing more. The RAM commands, enabling
+// and disabling programming and erasing the program memory alone have no sequence.
+constexpr std::array<Sequence, FirstProgrammerOpcode> Sequences = [] {
+  std::array<Sequence, FirstProgrammerOpcode> sequences{};
+  sequences[OpReadSignature] = [](Session& s, const WriteOptions&) {
+    s.view.SetStatusText("");
+    ReadSignature(s.queue);
+  };
+  sequences[OpReadFuseBits] = [](Session& s, const WriteOptions&) {
+    OpenBitDialog(s, s.view.FuseDialog(), false);
+    ReadFuseBits(s.queue);
+  };
+  sequences[OpWriteFuseBit] = [](Session& s, const WriteOptions&) {
+    OpenBitDialog(s, s.view.FuseDialog(), true);
+  };
+  sequences[OpReadLockBits] = [](Session& s, const WriteOptions&) {
+    OpenBitDialog(s, s.view.LockDialog(), false);
+    ReadLockBits(s.queue);
+  };
+  sequences[OpWriteLockBit] = [](Session& s, const WriteOptions&) {
+    OpenBitDialog(s, s.view.LockDialog(), true);
+  };
+  sequences[OpEraseAll] = [](Session& s, const WriteOptions&) {
+    s.view.SetStatusText("");
+    EraseAll(s.queue);
+  };
+  sequences[OpReadProgramMemory] = [](Session& s, const WriteOptions&) { ReadSequence(s, ProgramMemory); };
+  sequences[OpWriteProgramMemory] = [](Session& s, const WriteOptions& o) {
+    WriteSequence(s, ProgramMemory, o);
+  };
+  sequences[OpVerifyProgramMemory] = [](Session& s, const WriteOptions&) {
+    VerifySequence(s, ProgramMemory);
+  };
+  // The status panel keeps its text.
+  sequences[OpEraseEeprom] = [](Session& s, const WriteOptions&) { EraseEeprom(s.queue); };
+  sequences[OpReadEeprom] = [](Session& s, const WriteOptions&) { ReadSequence(s, Eeprom); };
+  sequences[OpWriteEeprom] = [](Session& s, const WriteOptions& o) { WriteSequence(s, Eeprom, o); };
+  sequences[OpVerifyEeprom] = [](Session& s, const WriteOptions&) { VerifySequence(s, Eeprom); };
+  return sequences;
+}();
 
 }  // namespace
 
@@ -69,14 +70,13 @@ bool IsCommandOffered(const Session& session, std::uint8_t code) {
   return std::find(session.RowCommands.begin(), rows, code) != rows;
 }
 
-void ListBox2Click(Session& session) {
+void ListBox2Click(Session& session, int chipRow, int commandRow, const WriteOptions& options) {
   // The chip is selected anew before every operation; no selection goes out as 255.
-  SelectChip(session, session.view.SelectedChip());
+  SelectChip(session.queue, chipRow);
 
-  const int row = session.view.SelectedCommandRow();
-  if (row < 0 || row >= ListedRows(session)) return;
-  const std::uint8_t code = session.RowCommands[static_cast<std::size_t>(row)];
-  if (code < Sequences.size() && Sequences[code]) Sequences[code](session);
+  if (commandRow < 0 || commandRow >= ListedRows(session)) return;
+  const std::uint8_t code = session.RowCommands[static_cast<std::size_t>(commandRow)];
+  if (code < Sequences.size() && Sequences[code]) Sequences[code](session, options);
 }
 
 }  // namespace kestrel

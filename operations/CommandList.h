@@ -3,16 +3,18 @@
 
 #include <cstdint>
 
-#include "link/Session.h"
+#include "operations/Session.h"
+#include "operations/WriteOptions.h"
 
 namespace kestrel {
 
 // True when `code` stands in one of the list's rows.
 bool IsCommandOffered(const Session& session, std::uint8_t code);
 
-// The user chose a row (mouse-up, or Enter going down, repeats included): queues SelectChip for
-// the selected chip, then the sequence of the row's command. With no row selected, or a code
-// without a sequence, only SelectChip is queued.
-void ListBox2Click(Session& session);
+// The user chose row `commandRow` of the list (mouse-up, or Enter going down, repeats included)
+// while row `chipRow` of the chip list was selected (-1 for none): queues SelectChip for that
+// chip, then the sequence of the row's command with the write options as they are now. With no
+// row chosen, or a code without a sequence, only SelectChip is queued.
+void ListBox2Click(Session& session, int chipRow, int commandRow, const WriteOptions& options);
 
 }  // namespace kestrel

@@ -4,29 +4,25 @@
 
 #include <cstdint>
 
-#include "link/Session.h"
 #include "operations/BlockTransfer.h"
+#include "operations/Session.h"
+#include "operations/StatusTexts.h"
+#include "operations/WriteOptions.h"
 
 namespace kestrel {
 
-inline constexpr const char* AllCorrectText = "Все верно.";
-inline constexpr const char* ClippedWriteText = "Запишу только то, что войдет в микросхему!";
-inline constexpr const char* ReloadFailedText = "Не удалось загрузить рабочий файл!";
-
-// One chip memory as the sequences see it: its size, its block commands, the commands that
-// erase and verify it with their codes in the command mask, and its three write options
-// (numbers of the settings dialog's check boxes).
+// One chip memory as the sequences see it: its size, its block commands (writes and verifies
+// carry the image's bytes), the commands that erase and verify it with their codes in the
+// command mask, and its write options.
 struct ChipMemory {
   std::uint32_t ChipProperties::*size;
   BlockCommand read;
   BlockCommand write;
   BlockCommand verify;
-  void (*erase)(Session&);
+  void (*erase)(CommandQueue&);
   std::uint8_t eraseCode;
   std::uint8_t verifyCode;
-  int reloadOption;
-  int eraseOption;
-  int verifyOption;
+  MemoryWriteOptions WriteOptions::*options;
 };
 
 extern const ChipMemory ProgramMemory;
@@ -36,11 +32,11 @@ extern const ChipMemory Eeprom;
 // that choosing a file or closing the window asks before the read is lost.
 void ReadSequence(Session& session, const ChipMemory& memory);
 
-// Writes the buffer, clipped to the chip memory, with the memory's options read now: reload the
-// working file first, erase first, verify after. A reload that cannot load the file warns and
-// queues nothing; a malformed HEX file ends the click with EAbort. Either way the buffer keeps
-// what it held.
-void WriteSequence(Session& session, const ChipMemory& memory);
+// Writes the buffer, clipped to the chip memory, with the memory's options: reload the working
+// file first, erase first, verify after. A reload that cannot load the file warns and queues
+// nothing; a malformed HEX file ends the click with EAbort. Either way the buffer keeps what it
+// held.
+void WriteSequence(Session& session, const ChipMemory& memory, const WriteOptions& options);
 
 // Compares the buffer, clipped to the chip memory, with the chip.
 void VerifySequence(Session& session, const ChipMemory& memory);

@@ -4,12 +4,13 @@
 #include <limits>
 
 #include "buffer/Grid.h"
-#include "link/Session.h"
+#include "buffer/HexDigits.h"
+#include "buffer/MemoryImage.h"
 
 namespace kestrel {
 
-HexGridModel::HexGridModel(Session& session, QObject* parent)
-    : QAbstractTableModel(parent), session_(session) {}
+HexGridModel::HexGridModel(const MemoryImage& image, QObject* parent)
+    : QAbstractTableModel(parent), image_(image) {}
 
 int HexGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
 
@@ -17,9 +18,8 @@ int HexGridModel::columnCount(const QModelIndex& parent) const { return parent.i
 
 std::optional<std::uint8_t> HexGridModel::CellByte(int row, int column) const {
   const std::size_t index = CellByteIndex(row + 1, column + 1);
-  if (row < 0 || column < 0 || column >= BytesPerRow || index >= session_.DataBuffer.size())
-    return std::nullopt;
-  return session_.DataBuffer[index];
+  if (row < 0 || column < 0 || column >= BytesPerRow || index >= image_.Size()) return std::nullopt;
+  return image_.DataBuffer()[index];
 }
 
 QString HexGridModel::CellText(int row, int column) const {
@@ -44,7 +44,7 @@ Qt::ItemFlags HexGridModel::flags(const QModelIndex& index) const {
 
 void HexGridModel::FormatGrid() {
   const int rows = static_cast<int>(
-      std::min<std::uint64_t>(GridRowCount(session_.DataBuffer.size()) - 1, std::numeric_limits<int>::max()));
+      std::min<std::uint64_t>(GridRowCount(image_.Size()) - 1, std::numeric_limits<int>::max()));
   if (rows > rows_) {
     beginInsertRows({}, rows_, rows - 1);
     rows_ = rows;

@@ -11,13 +11,13 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 
 class HexGridModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  explicit HexGridModel(Session& session, QObject* parent = nullptr);
+  explicit HexGridModel(const MemoryImage& image, QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -37,7 +37,7 @@ class HexGridModel : public QAbstractTableModel {
   QString CellText(int row, int column) const;
 
  private:
-  Session& session_;
+  const MemoryImage& image_;
   int rows_ = 1;
   bool headerWritten_ = false;
 };

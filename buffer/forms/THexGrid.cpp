@@ -7,10 +7,11 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "app/FormDesign.h"
+#include "buffer/HexDigits.h"
 #include "buffer/forms/GridHeader.h"
 #include "buffer/forms/HexCellDelegate.h"
 #include "buffer/forms/HexGridModel.h"
+#include "widgets/FormDesign.h"
 
 namespace kestrel {
 
@@ -25,8 +26,8 @@ constexpr int GridLineWidth = 1;
 
 }  // namespace
 
-THexGrid::THexGrid(Session& session, QWidget* parent)
-    : QTableView(parent), session_(session), model_(new HexGridModel(session, this)) {
+THexGrid::THexGrid(MemoryImage& image, QWidget* parent)
+    : QTableView(parent), image_(image), model_(new HexGridModel(image, this)) {
   setObjectName(QStringLiteral("StringGrid1"));
   setModel(model_);
   setItemDelegate(new HexCellDelegate([this](const QString& text) { CommitCurrentCell(text); }, this));
@@ -83,7 +84,7 @@ void THexGrid::RefreshGridCells() {
 void THexGrid::CommitCurrentCell(const QString& text) {
   const QModelIndex current = currentIndex();
   if (!current.isValid()) return;
-  const GridCell next = CommitCell(session_, {current.row() + 1, current.column() + 1}, text.toStdString(),
+  const GridCell next = CommitCell(image_, {current.row() + 1, current.column() + 1}, text.toStdString(),
                                    static_cast<std::uint64_t>(RowCount()));
   setCurrentIndex(model_->index(next.Row - 1, next.Column - 1));
 }

@@ -12,14 +12,14 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 class HexGridModel;
 
 class THexGrid : public QTableView {
   Q_OBJECT
 
  public:
-  THexGrid(Session& session, QWidget* parent);
+  THexGrid(MemoryImage& image, QWidget* parent);
 
   // The buffer's length or content changed: header row, row count, geometry, every cell in view.
   void FormatGrid();
@@ -47,7 +47,7 @@ class THexGrid : public QTableView {
  private:
   const QStaticText& ByteText(std::uint8_t value);
 
-  Session& session_;
+  MemoryImage& image_;
   HexGridModel* model_;
   ViewCache cache_;
   std::array<QStaticText, 256> byteTexts_;

@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "operations/BitWrites.h"
+#include "widgets/FormDesign.h"
+
 namespace kestrel {
 
 namespace {
@@ -18,11 +21,25 @@ bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 
 }  // namespace
 
-TBitDialog::TBitDialog(WriteRule writeRule, QWidget* parent) : QDialog(parent), writeRule_(writeRule) {}
+const BitDialogDesign LockBitEditor{
+    "Form4", "Lock биты", QSize(192, 43), qRgb(0xD2, 0xC0, 0xC0), QRect(56, 16, 75, 25), true, WriteLockBits};
+const BitDialogDesign FuseBitEditor{
+    "Form6", "Fuse биты",  QSize(336, 43), qRgb(0xDC, 0xC0, 0xC0), QRect(136, 16, 75, 25),
+    false,   WriteFuseBits};
+
+TBitDialog::TBitDialog(const BitDialogDesign& design, QWidget* parent)
+    : QDialog(parent), writeRule_(design.write) {
+  setObjectName(QString::fromLatin1(design.objectName));
+  DeclareFixedDialog(this, QString::fromUtf8(design.caption), design.client, QColor(design.colour));
+  Button1 = Place<QPushButton>(this, "Button1", design.button);
+  Button1->setText(QString::fromUtf8("Записать"));
+  // The button acts on mouse-up and Enter only; it is never the dialog's default button.
+  Button1->setAutoDefault(false);
+  Button1->installEventFilter(this);
+  Button1->setEnabled(design.buttonEnabled);
+}
 
 void TBitDialog::Attach(Session& session) { session_ = &session; }
-
-void TBitDialog::WireButton1() { Button1->installEventFilter(this); }
 
 void TBitDialog::ClearBitBoxes() {
   for (QCheckBox*& box : BitBoxes) {

@@ -1,27 +1,47 @@
 #pragma once
-// What the lock and fuse bit editors share: one check box per bit of the selected chip, made at
-// run time in a column, the "Записать" button that writes the boxes and hides the dialog, and
-// Enter on the dialog or a box, which hides it without writing.
+// The lock and fuse bit editors: one check box per bit of the selected chip, made at run time in
+// a column, the "Записать" button that writes the boxes and hides the dialog, and Enter on the
+// dialog or a box, which hides it without writing. The two editors are one class in two designs.
 
 #include <QDialog>
+#include <QRect>
+#include <QRgb>
+#include <QSize>
 #include <vector>
 
-#include "link/Session.h"
-#include "link/View.h"
+#include "operations/OperationsView.h"
+#include "operations/Session.h"
 
 class QCheckBox;
 class QPushButton;
 
 namespace kestrel {
 
+// The rule that turns the boxes' checked states into queued commands.
+using BitWriteRule = void (*)(Session&, const std::vector<bool>& checked);
+
+// What sets one editor apart: its name, caption, client size and colour, the button's place and
+// whether it is enabled before the first opening, and the write rule.
+struct BitDialogDesign {
+  const char* objectName;
+  const char* caption;
+  QSize client;
+  QRgb colour;
+  QRect button;
+  bool buttonEnabled;
+  BitWriteRule write;
+};
+
+// Form4: writes each checked lock bit.
+extern const BitDialogDesign LockBitEditor;
+// Form6: writes every fuse bit with its state.
+extern const BitDialogDesign FuseBitEditor;
+
 class TBitDialog : public QDialog, public BitDialogView {
   Q_OBJECT
 
  public:
-  // The rule that turns the boxes' checked states into queued commands.
-  using WriteRule = void (*)(Session&, const std::vector<bool>& checked);
-
-  TBitDialog(WriteRule writeRule, QWidget* parent);
+  explicit TBitDialog(const BitDialogDesign& design, QWidget* parent = nullptr);
 
   // The session whose queue the button writes to.
   void Attach(Session& session);
@@ -44,9 +64,6 @@ class TBitDialog : public QDialog, public BitDialogView {
   std::vector<QCheckBox*> BitBoxes;
 
  protected:
-  // Called by the dialog's design once Button1 exists: it acts on mouse-up and Enter only.
-  void WireButton1();
-
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
@@ -57,7 +74,7 @@ class TBitDialog : public QDialog, public BitDialogView {
   // the dialog from the command list neither writes nor closes it.
   bool TakeEnterRelease(QKeyEvent* event);
 
-  WriteRule writeRule_;
+  BitWriteRule writeRule_;
   Session* session_ = nullptr;
   bool enterPressed_ = false;
 };

@@ -15,13 +15,13 @@
 #include <QTreeView>
 #include <stdexcept>
 
+#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm5.h"
 #include "app/TForm7.h"
-#include "link/Abort.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "buffer/Abort.h"
+#include "operations/forms/TBitDialog.h"
 #include "tests/app/AppFixture.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/buffer/WaitFor.h"
@@ -178,6 +178,10 @@ TEST_F(StartupTest, ExceptionsLeavingHandlersAreShownAndTheProgramGoesOn) {
   QCoreApplication::exec();
   ASSERT_EQ(Asked().size(), 3u);
   EXPECT_EQ(Asked()[2].text, QString::fromUtf8("Порт закрыт."));
+}
+
+TEST(ApplicationTest, CarriesTheProjectsVersion) {
+  EXPECT_EQ(QCoreApplication::applicationVersion(), QStringLiteral(KESTREL_VERSION));
 }
 
 TEST(ApplicationTest, QtTextsAreRussian) {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "buffer/Abort.h"
 #include "buffer/FileIo.h"
 #include "buffer/SaveBuffer.h"
-#include "link/Abort.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/support/FakeView.h"
 
@@ -17,14 +17,13 @@ const std::string HexText = ":03001000010203E7\r\n:00000001FF\r\n";
 
 class BinaryLoad : public ::testing::Test {
  protected:
-  BinaryLoad() { t.view.options[HexOption] = true; }
-
   bool Load(const std::string& name) {
-    t.session.WorkingFileName = dir.File(name);
-    return LoadFile(t.session);
+    t.image.SetWorkingFileName(dir.File(name));
+    return LoadFile(t.image, understandHex);
   }
   ScratchDir dir;
-  FakeLink t;
+  FakeImage t;
+  bool understandHex = true;
 };
 
 }  // namespace
@@ -32,12 +31,12 @@ class BinaryLoad : public ::testing::Test {
 TEST_F(BinaryLoad, SmallFilesBecomeTheBufferByteForByte) {
   WriteFile(dir.File("five.bin"), Bytes{1, 2, 3, 4, 5});
   EXPECT_TRUE(Load("five.bin"));
-  EXPECT_EQ(t.session.DataBuffer, (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(t.image.DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
 
   WriteFile(dir.File("empty.bin"), Bytes{});
   t.view.formatGridCalls = 0;
   EXPECT_TRUE(Load("empty.bin"));
-  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_GE(t.view.formatGridCalls, 1);
   EXPECT_TRUE(t.view.warnings.empty());
 }
@@ -47,7 +46,7 @@ TEST_F(BinaryLoad, SizeLimit) {
   for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<std::uint8_t>(i * 7);
   WriteFile(dir.File("fits.bin"), content);
   EXPECT_TRUE(Load("fits.bin"));
-  EXPECT_EQ(t.session.DataBuffer, content);
+  EXPECT_EQ(t.image.DataBuffer(), content);
   EXPECT_TRUE(t.view.warnings.empty());
 
   // Exactly the limit and one byte more both warn and leave the buffer empty.
@@ -55,7 +54,7 @@ TEST_F(BinaryLoad, SizeLimit) {
     t.view.warnings.clear();
     WriteFile(dir.File("big.bin"), Bytes(size, 0x5A));
     EXPECT_FALSE(Load("big.bin")) << size;
-    EXPECT_TRUE(t.session.DataBuffer.empty()) << size;
+    EXPECT_TRUE(t.image.DataBuffer().empty()) << size;
     EXPECT_EQ(t.view.warnings,
               std::vector<std::string>{"Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!"})
         << size;
@@ -75,11 +74,11 @@ TEST_F(BinaryLoad, ExtensionRuleAndHexOption) {
 
   for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"}) {
     EXPECT_TRUE(Load(name));
-    EXPECT_EQ(t.session.DataBuffer.size(), 19u) << name;
+    EXPECT_EQ(t.image.DataBuffer().size(), 19u) << name;
   }
-  t.view.options[HexOption] = false;
+  understandHex = false;
   EXPECT_TRUE(Load("firmware.hex"));
-  EXPECT_EQ(t.session.DataBuffer, Text(HexText));
+  EXPECT_EQ(t.image.DataBuffer(), Text(HexText));
 }
 
 TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
@@ -87,7 +86,7 @@ TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
   ASSERT_TRUE(Load("old.bin"));
 
   EXPECT_FALSE(Load("missing.bin"));
-  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_FALSE(Load(""));  // a folder is not a file
   EXPECT_TRUE(t.view.warnings.empty());
 
@@ -95,7 +94,7 @@ TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
   ASSERT_TRUE(Load("old.bin"));
   WriteFile(dir.File("cut.hex"), std::string(":03001000010203E7\r\n"));
   EXPECT_THROW(Load("cut.hex"), EAbort);
-  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(t.view.warnings.empty());
 }
@@ -106,13 +105,13 @@ TEST_F(BinaryLoad, HexTextsUpTo4MiBAreRead) {
   longHex.resize(4 * 1024 * 1024, '\n');
   WriteFile(dir.File("long.hex"), longHex);
   EXPECT_TRUE(Load("long.hex"));
-  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  EXPECT_EQ(t.image.DataBuffer().size(), 19u);
   EXPECT_TRUE(t.view.warnings.empty());
   // One byte more gets the size warning.
   longHex.push_back('\n');
   WriteFile(dir.File("long.hex"), longHex);
   EXPECT_FALSE(Load("long.hex"));
-  EXPECT_TRUE(t.session.DataBuffer.empty());
+  EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_EQ(t.view.warnings, std::vector<std::string>{SizeWarningText});
 }
 
@@ -120,13 +119,13 @@ TEST_F(BinaryLoad, HiddenButtonLoadKeepsTheOldBufferWhenRefused) {
   WriteFile(dir.File("old.bin"), Bytes(40, 1));
   ASSERT_TRUE(Load("old.bin"));
   WriteFile(dir.File("big.bin"), Bytes(MaxImageSize, 0));
-  t.session.WorkingFileName = dir.File("big.bin");
-  EXPECT_FALSE(LoadWorkingFileIntoBuffer(t.session));
-  EXPECT_EQ(t.session.DataBuffer, Bytes(40, 1));
+  t.image.SetWorkingFileName(dir.File("big.bin"));
+  EXPECT_FALSE(LoadWorkingFileIntoBuffer(t.image, understandHex));
+  EXPECT_EQ(t.image.DataBuffer(), Bytes(40, 1));
   EXPECT_EQ(t.view.warnings.size(), 1u);
-  t.session.WorkingFileName = dir.File("missing.bin");
-  EXPECT_FALSE(LoadWorkingFileIntoBuffer(t.session));
-  EXPECT_EQ(t.session.DataBuffer, Bytes(40, 1));
+  t.image.SetWorkingFileName(dir.File("missing.bin"));
+  EXPECT_FALSE(LoadWorkingFileIntoBuffer(t.image, understandHex));
+  EXPECT_EQ(t.image.DataBuffer(), Bytes(40, 1));
 }
 
 TEST_F(BinaryLoad, UnreadableFileIsAnErrorNamingIt) {
@@ -194,19 +193,20 @@ namespace {
 class SaveDialog : public ::testing::Test {
  protected:
   SaveDialog() {
-    t.session.WorkingFileName = dir.File("work.bin");
-    t.session.DataBuffer = Bytes(16, 0x42);
-    t.session.BufferModified = true;
+    t.image.SetWorkingFileName(dir.File("work.bin"));
+    t.image.Assign(Bytes(16, 0x42));
+    t.image.SetBufferModified(true);
     WriteFile(dir.File("existing.bin"), Bytes(1000, 0x33));
   }
   bool Save(std::optional<std::string> chosen) {
-    return SaveBufferAs(t.session, [&](const std::string& proposed) {
+    return SaveBufferAs(t.image, understandHex, [&](const std::string& proposed) {
       proposals.push_back(proposed);
       return chosen;
     });
   }
   ScratchDir dir;
-  FakeLink t;
+  FakeImage t;
+  bool understandHex = false;
   std::vector<std::string> proposals;
 };
 
@@ -229,16 +229,16 @@ TEST_F(SaveDialog, ProposesTheWorkingFileAndAsksBeforeOverwriting) {
   // With the HEX option off a .hex name gets raw bytes too; the working file and the flag stay.
   EXPECT_TRUE(Save(dir.File("image.hex")));
   EXPECT_EQ(ReadFile(dir.File("image.hex")), Bytes(16, 0x42));
-  EXPECT_EQ(t.session.WorkingFileName, dir.File("work.bin"));
-  EXPECT_TRUE(t.session.BufferModified);
+  EXPECT_EQ(t.image.WorkingFileName(), dir.File("work.bin"));
+  EXPECT_TRUE(t.image.BufferModified());
 }
 
 TEST_F(SaveDialog, HexNamesGetIntelHexThatLoadsBackByteForByte) {
-  t.view.options[HexOption] = true;
+  understandHex = true;
   for (const std::size_t size : {0, 0xFFFF, 0x10000, 0x10001, 200 * 1024}) {
     Bytes image(size);
     for (std::size_t i = 0; i < size; ++i) image[i] = static_cast<std::uint8_t>(i * 13 + (i >> 12));
-    t.session.DataBuffer = image;
+    t.image.Assign(image);
     t.view.answers = {Answer::Yes};
     ASSERT_TRUE(Save(dir.File("saved.Hex")));
 
@@ -265,14 +265,14 @@ TEST_F(SaveDialog, HexNamesGetIntelHexThatLoadsBackByteForByte) {
               std::vector(linear.begin(), linear.begin() + (size + 0xFFFF) / 0x10000 - (size != 0)))
         << size;
 
-    t.session.WorkingFileName = dir.File("saved.Hex");
-    t.session.DataBuffer = {1, 2, 3};
-    ASSERT_TRUE(LoadFile(t.session)) << size;
-    EXPECT_EQ(t.session.DataBuffer, image) << size;
+    t.image.SetWorkingFileName(dir.File("saved.Hex"));
+    t.image.Assign(Bytes{1, 2, 3});
+    ASSERT_TRUE(LoadFile(t.image, understandHex)) << size;
+    EXPECT_EQ(t.image.DataBuffer(), image) << size;
   }
   // Other names stay raw.
   ASSERT_TRUE(Save(dir.File("saved.bin")));
-  EXPECT_EQ(ReadFile(dir.File("saved.bin")), t.session.DataBuffer);
+  EXPECT_EQ(ReadFile(dir.File("saved.bin")), t.image.DataBuffer());
 }
 
 TEST_F(SaveDialog, CancelledDialogLeavesTheDiskUnchanged) {
@@ -284,7 +284,7 @@ TEST_F(SaveDialog, CancelledDialogLeavesTheDiskUnchanged) {
 }
 
 TEST_F(SaveDialog, AnEmptyBufferWritesAnEmptyFile) {
-  t.session.DataBuffer.clear();
+  t.image.Clear();
   t.view.answers = {Answer::Yes};
   EXPECT_TRUE(Save(dir.File("existing.bin")));
   EXPECT_TRUE(std::filesystem::exists(dir.File("existing.bin")));

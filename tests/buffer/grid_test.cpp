@@ -1,4 +1,5 @@
 #include "buffer/Grid.h"
+#include "buffer/HexDigits.h"
 
 #include <gtest/gtest.h>
 

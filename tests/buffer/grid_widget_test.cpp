@@ -24,7 +24,7 @@ class GridWidget : public ::testing::Test {
   }
 
   void Load(Bytes bytes) {
-    t.session.DataBuffer = std::move(bytes);
+    t.image.Assign(std::move(bytes));
     grid.FormatGrid();
   }
 
@@ -60,9 +60,9 @@ class GridWidget : public ::testing::Test {
     return nullptr;
   }
 
-  FakeLink t;
+  FakeImage t;
   QWidget box;
-  THexGrid grid{t.session, &box};
+  THexGrid grid{t.image, &box};
 };
 
 }  // namespace
@@ -130,14 +130,14 @@ TEST_F(GridWidget, TypedBytesCommitWithEnter) {
   ASSERT_NE(Editor(), nullptr);
   EXPECT_EQ(Editor()->text(), "5");
   Enter();
-  EXPECT_EQ(t.session.DataBuffer[0], 0x05);
-  EXPECT_TRUE(t.session.BufferModified);
+  EXPECT_EQ(t.image.DataBuffer()[0], 0x05);
+  EXPECT_TRUE(t.image.BufferModified());
   EXPECT_EQ(Current(), (GridCell{1, 2}));
   EXPECT_EQ(Cell(1, 1), "05");
 
   Type("ff");
   Enter();
-  EXPECT_EQ(t.session.DataBuffer[1], 0xFF);
+  EXPECT_EQ(t.image.DataBuffer()[1], 0xFF);
   EXPECT_EQ(Cell(1, 2), "FF");
 
   // An emptied cell stores 0.
@@ -145,13 +145,13 @@ TEST_F(GridWidget, TypedBytesCommitWithEnter) {
   ASSERT_NE(Editor(), nullptr);
   Editor()->clear();
   Enter();
-  EXPECT_EQ(t.session.DataBuffer[2], 0x00);
+  EXPECT_EQ(t.image.DataBuffer()[2], 0x00);
   EXPECT_EQ(Current(), (GridCell{1, 4}));
 
   // Enter without editing commits the cell's own text.
-  t.session.DataBuffer[3] = 0x3C;
+  t.image.Edit(3, 0x3C);
   Enter();
-  EXPECT_EQ(t.session.DataBuffer[3], 0x3C);
+  EXPECT_EQ(t.image.DataBuffer()[3], 0x3C);
   EXPECT_EQ(Current(), (GridCell{1, 5}));
 }
 
@@ -181,7 +181,7 @@ TEST_F(GridWidget, KeyFilterLetsOnlyHexDigitsIn) {
   Type("Q");
   EXPECT_EQ(Editor()->text(), "a");
   Enter();
-  EXPECT_EQ(t.session.DataBuffer[0], 0x0A);
+  EXPECT_EQ(t.image.DataBuffer()[0], 0x0A);
 }
 
 TEST_F(GridWidget, UncommittedTextIsDroppedWhenTheCursorMoves) {
@@ -191,8 +191,8 @@ TEST_F(GridWidget, UncommittedTextIsDroppedWhenTheCursorMoves) {
   ASSERT_NE(Editor(), nullptr);
   Select(1, 3);
   WaitFor([&] { return Editor() == nullptr; });
-  EXPECT_EQ(t.session.DataBuffer, Bytes(4, 0x11));
-  EXPECT_FALSE(t.session.BufferModified);
+  EXPECT_EQ(t.image.DataBuffer(), Bytes(4, 0x11));
+  EXPECT_FALSE(t.image.BufferModified());
   EXPECT_EQ(Cell(1, 2), "11");
 }
 
@@ -201,12 +201,12 @@ TEST_F(GridWidget, CommitPastTheEndWritesNothing) {
   Select(1, 6);
   Type("ff");
   Enter();
-  EXPECT_EQ(t.session.DataBuffer, Bytes(5, 0x11));
-  EXPECT_FALSE(t.session.BufferModified);
+  EXPECT_EQ(t.image.DataBuffer(), Bytes(5, 0x11));
+  EXPECT_FALSE(t.image.BufferModified());
   EXPECT_EQ(Current(), (GridCell{1, 7}));
   Select(2, 1);
   Enter();
-  EXPECT_EQ(t.session.DataBuffer, Bytes(5, 0x11));
+  EXPECT_EQ(t.image.DataBuffer(), Bytes(5, 0x11));
 }
 
 TEST_F(GridWidget, RefreshTouchesOnlyTheRowsInViewAndOnlyWhenTheViewChanged) {

@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/HexWriter.h"
-#include "link/Abort.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/support/FakeView.h"
 
@@ -117,25 +117,25 @@ TEST(HexReader, AnImageReachingTheSizeLimitIsRefusedWithoutBeingBuilt) {
 }
 
 TEST(HexReader, LoadReportsAMalformedFileInTheStatusPanelAndKeepsTheBuffer) {
-  FakeLink t;
-  ASSERT_TRUE(LoadHexStream(t.session, Text(":03001000010203E7\n:00000001FF\n"), "/a/b.hex"));
-  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  FakeImage t;
+  ASSERT_TRUE(LoadHexStream(t.image, Text(":03001000010203E7\n:00000001FF\n"), "/a/b.hex"));
+  EXPECT_EQ(t.image.DataBuffer().size(), 19u);
   EXPECT_EQ(t.view.formatGridCalls, 1);
 
   const std::string text = ":03001000010203E7\n" + std::string(10, '\n') + ":0100000042BC\n:00000001FF\n";
-  EXPECT_THROW(LoadHexStream(t.session, Text(text), "/work/fw/blink.hex"), EAbort);
+  EXPECT_THROW(LoadHexStream(t.image, Text(text), "/work/fw/blink.hex"), EAbort);
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле blink.hex, строка 12: неверная контрольная сумма");
-  EXPECT_THROW(LoadHexStream(t.session, Text(":0100000042BD\n"), "cut.hex"), EAbort);
+  EXPECT_THROW(LoadHexStream(t.image, Text(":0100000042BD\n"), "cut.hex"), EAbort);
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
-  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  EXPECT_EQ(t.image.DataBuffer().size(), 19u);
   EXPECT_EQ(t.view.formatGridCalls, 1);
   EXPECT_TRUE(t.view.warnings.empty());
 
   // An image too large for the program gets the size warning, not a report.
-  EXPECT_FALSE(LoadHexStream(t.session, Text(":020000040008F2\n:0100000042BD\n:00000001FF\n"), "big.hex"));
+  EXPECT_FALSE(LoadHexStream(t.image, Text(":020000040008F2\n:0100000042BD\n:00000001FF\n"), "big.hex"));
   EXPECT_EQ(t.view.warnings,
             std::vector<std::string>{"Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!"});
-  EXPECT_EQ(t.session.DataBuffer.size(), 19u);
+  EXPECT_EQ(t.image.DataBuffer().size(), 19u);
 }
 
 // Real files made by other tools from a small AVR firmware: for a chip of 32 KiB, and for one

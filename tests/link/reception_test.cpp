@@ -32,24 +32,24 @@ TEST(Reception, AReplySplitAnywhereIsHandledOnceWhenItsLastByteArrives) {
   const Bytes frame = ComposeFrame(kNameReply);
   for (std::size_t cut = 1; cut < frame.size(); ++cut) {
     FakeLink link;
-    GetChipName(link.session, 0);
+    GetChipName(link.session.queue, 0);
     link.Receive({frame.data(), cut});
     EXPECT_TRUE(link.view.chips.empty()) << cut;
     link.Receive({frame.data() + cut, frame.size() - cut});
     EXPECT_EQ(link.view.chips, std::vector<std::string>{"ABC"}) << cut;
-    EXPECT_TRUE(link.session.CommandQueue.empty()) << cut;
-    EXPECT_EQ(link.session.FillCount, 0) << cut;
+    EXPECT_TRUE(link.session.queue.Empty()) << cut;
+    EXPECT_EQ(link.session.reception.FillCount(), 0) << cut;
   }
 }
 
 TEST(Reception, AReplyFollowedByAPollAdvancesTheQueueAndSendsTheNewHead) {
   FakeLink link;
-  GetChipName(link.session, 0);
-  GetRamSize(link.session);
+  GetChipName(link.session.queue, 0);
+  GetRamSize(link.session.queue);
   link.Receive(Concat({ComposeFrame(kNameReply), Poll()}));
   EXPECT_EQ(link.view.chips.size(), 1u);
   EXPECT_EQ(link.written.Opcodes(), Bytes{OpGetRamSize});
-  EXPECT_EQ(link.session.ReplyLength, kNameReply.size());
+  EXPECT_EQ(link.session.reception.Reply().size(), kNameReply.size());
   EXPECT_EQ(link.view.watchdogRestarts, 1);
 }
 
@@ -57,10 +57,10 @@ TEST(Reception, AReplyFollowedByAPollAdvancesTheQueueAndSendsTheNewHead) {
 // of one that is not whole, go with the poll. (A poll with a frame behind it: below.)
 TEST(Reception, BytesAfterAPollAreDiscarded) {
   FakeLink link;
-  GetChipName(link.session, 0);
+  GetChipName(link.session.queue, 0);
   link.Receive(Concat({Poll(), Bytes{0x00, 0xD1, 0xE0, 0xEB, 0xEE, 0x0B}}));
   EXPECT_EQ(link.written.frames.size(), 1u);
-  EXPECT_EQ(link.session.FillCount, 0);
+  EXPECT_EQ(link.session.reception.FillCount(), 0);
   // A payload checksum the device may send after its poll is passed over later.
   link.Receive(Concat({Bytes{0x00}, ComposeFrame(kNameReply)}));
   EXPECT_EQ(link.view.chips.size(), 1u);
@@ -68,15 +68,15 @@ TEST(Reception, BytesAfterAPollAreDiscarded) {
 
 TEST(Reception, NoiseBeforeAMarkerIsPassedOver) {
   FakeLink link;
-  GetChipName(link.session, 0);
+  GetChipName(link.session.queue, 0);
   link.Receive(Concat({Bytes{0x00, 0xD1, 0xE0}, ComposeFrame(kNameReply)}));
   EXPECT_EQ(link.view.chips.size(), 1u);
 }
 
 TEST(Reception, ABadHeaderHoldsTheRestUntilTheNextChunk) {
   FakeLink link;
-  GetChipName(link.session, 0);
-  GetChipName(link.session, 1);
+  GetChipName(link.session.queue, 0);
+  GetChipName(link.session.queue, 1);
   Bytes bad = ComposeFrame(kNameReply);
   bad[5] ^= 0x01;
   link.Receive(Concat({bad, ComposeFrame(kNameReply)}));
@@ -87,17 +87,17 @@ TEST(Reception, ABadHeaderHoldsTheRestUntilTheNextChunk) {
 
 TEST(Reception, ABadPayloadSumIsDroppedAndTheSearchGoesOnAtOnce) {
   FakeLink link;
-  GetChipName(link.session, 0);
+  GetChipName(link.session.queue, 0);
   Bytes bad = ComposeFrame(kNameReply);
   bad.back() ^= 0x01;
   link.Receive(Concat({bad, ComposeFrame(kNameReply)}));
   EXPECT_EQ(link.view.chips.size(), 1u);
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 }
 
 TEST(Reception, NoiseThatLooksLikeALongFrameDelaysButDoesNotLoseWhatFollows) {
   FakeLink link;
-  GetChipName(link.session, 0);
+  GetChipName(link.session.queue, 0);
   // A marker with a valid header announcing 200 bytes, then a real reply inside its reach.
   Bytes fake{0xD1, 0xE0, 0xEB, 0xEE, 200, static_cast<std::uint8_t>(0x8A + 200)};
   link.Receive(Concat({fake, ComposeFrame(kNameReply)}));
@@ -111,40 +111,40 @@ TEST(Reception, RepliesForAnotherOpcodeOrAnEmptyQueueAreDropped) {
   link.Reply(kNameReply);
   EXPECT_TRUE(link.view.chips.empty());
 
-  GetRamSize(link.session);
-  link.session.SendAttempts = 4;
+  GetRamSize(link.session.queue);
+  link.session.queue.SendAttempts = 4;
   link.Reply(kNameReply);
   EXPECT_TRUE(link.view.chips.empty());
-  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
-  EXPECT_EQ(link.session.SendAttempts, 4);
+  EXPECT_EQ(link.session.queue.Size(), 1u);
+  EXPECT_EQ(link.session.queue.SendAttempts, 4);
   EXPECT_EQ(link.view.watchdogRestarts, 0) << "only polls restart the watchdog";
 }
 
 TEST(Reception, AChunkThatOverflowsTheBufferDiscardsWhatWasBuffered) {
   FakeLink link;
-  GetChipName(link.session, 0);
-  GetChipName(link.session, 1);
+  GetChipName(link.session.queue, 0);
+  GetChipName(link.session.queue, 1);
   const Bytes frame = ComposeFrame(kNameReply);
   // Noise, then the first half of a frame: 297 bytes wait.
   link.Receive(Concat({Bytes(290, 0x11), Bytes(frame.begin(), frame.begin() + 7)}));
-  EXPECT_EQ(link.session.FillCount - link.session.ScanPos, 7);
+  EXPECT_EQ(link.session.reception.FillCount() - link.session.reception.ScanPos(), 7);
   // Its second half does not fit: the first half is lost, and so is the frame.
   link.Receive(Concat({Bytes(frame.begin() + 7, frame.end()), frame}));
   EXPECT_EQ(link.view.chips.size(), 1u);
-  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
+  EXPECT_EQ(link.session.queue.Size(), 1u);
 }
 
 TEST(Reception, AHugeChunkKeepsItsLastBytes) {
   FakeLink link;
-  GetChipName(link.session, 0);
-  GetChipName(link.session, 1);
+  GetChipName(link.session.queue, 0);
+  GetChipName(link.session.queue, 1);
   const Bytes frame = ComposeFrame(kNameReply);
   // A frame at the start of a 32768-byte chunk is lost; one at its end is handled.
   Bytes chunk = Concat({frame, Bytes(32768 - 2 * frame.size(), 0x22), frame});
   ASSERT_EQ(chunk.size(), 32768u);
   link.Receive(chunk);
   EXPECT_EQ(link.view.chips.size(), 1u);
-  EXPECT_EQ(link.session.CommandQueue.size(), 1u);
+  EXPECT_EQ(link.session.queue.Size(), 1u);
   // Exactly 300 bytes fit whole.
   link.Receive(Concat({Bytes(300 - frame.size(), 0x33), frame}));
   EXPECT_EQ(link.view.chips.size(), 2u);
@@ -152,13 +152,13 @@ TEST(Reception, AHugeChunkKeepsItsLastBytes) {
 
 TEST(Reception, ManyFramesInOneChunkAreHandledInOrder) {
   FakeLink link;
-  for (int i = 0; i < 5; ++i) GetChipName(link.session, i);
+  for (int i = 0; i < 5; ++i) GetChipName(link.session.queue, i);
   Bytes chunk;
   for (char c = 'a'; c < 'a' + 5; ++c)
     chunk = Concat({chunk, Bytes{0x00}, ComposeFrame(Bytes{0xFA, 1, std::uint8_t(c)})});
   link.Receive(chunk);
   EXPECT_EQ(link.view.chips, (std::vector<std::string>{"a", "b", "c", "d", "e"}));
-  EXPECT_EQ(link.session.FillCount, 0);
+  EXPECT_EQ(link.session.reception.FillCount(), 0);
 }
 
 // The device carried out a command twice (it was sent again at a poll that crossed it): the
@@ -166,34 +166,34 @@ TEST(Reception, ManyFramesInOneChunkAreHandledInOrder) {
 TEST(Reception, ARepeatedReplyDoesNotAnswerTheNextCommandOfItsKind) {
   FakeLink link;
   Session& s = link.session;
-  s.DataBuffer.assign(32, 0xEE);
-  ReadProgramMemory(s, 0, 16);
-  ReadProgramMemory(s, 16, 16);
+  s.image.Assign(Bytes(32, 0xEE));
+  ReadProgramMemory(s.queue, 0, 16);
+  ReadProgramMemory(s.queue, 16, 16);
   Bytes first{0x09, 0, 0, 0, 0, 16};
   first.insert(first.end(), 16, 0x11);
   link.Reply(first);
   link.Reply(first);
-  ASSERT_EQ(s.CommandQueue.size(), 1u) << "the second block still waits for its own reply";
-  EXPECT_EQ(Bytes(s.DataBuffer.begin() + 16, s.DataBuffer.end()), Bytes(16, 0xEE));
+  ASSERT_EQ(s.queue.Size(), 1u) << "the second block still waits for its own reply";
+  EXPECT_EQ(Bytes(s.image.DataBuffer().begin() + 16, s.image.DataBuffer().end()), Bytes(16, 0xEE));
 
-  ClearCommandQueue(s);
-  VerifyEeprom(s, 0, 16);
-  VerifyEeprom(s, 16, 16);
+  s.queue.ClearCommandQueue();
+  VerifyEeprom(s.queue, 0, 16, s.image.DataBuffer());
+  VerifyEeprom(s.queue, 16, 16, s.image.DataBuffer());
   link.Reply({0x0F, 0, 0, 0, 0, 16, 1});
   link.Reply({0x0F, 0, 0, 0, 0, 16, 1});
-  ASSERT_EQ(s.CommandQueue.size(), 1u);
+  ASSERT_EQ(s.queue.Size(), 1u);
   link.Reply({0x0F, 16, 0, 0, 0, 16, 0});
   EXPECT_EQ(link.view.StatusText(), "Ошибка по адресу 10. Попробуйте программировать снова!");
 
   link.view.lockDialog.CreateBitBoxes(2);
-  GetLockBitName(s, 0);
-  GetLockBitName(s, 1);
+  GetLockBitName(s.queue, 0);
+  GetLockBitName(s.queue, 1);
   link.Reply({0xF4, 0, 2, 'L', '0'});
-  s.SendAttempts = 3;
+  s.queue.SendAttempts = 3;
   link.Reply({0xF4, 0, 2, 'L', '0'});
-  EXPECT_EQ(s.SendAttempts, 3) << "a reply for another command resets nothing";
+  EXPECT_EQ(s.queue.SendAttempts, 3) << "a reply for another command resets nothing";
   link.Reply({0xF4, 1, 2, 'L', '1'});
-  EXPECT_TRUE(s.CommandQueue.empty());
+  EXPECT_TRUE(s.queue.Empty());
   EXPECT_EQ(link.view.lockDialog.Names(), (std::vector<std::string>{"L0", "L1"}));
 }
 
@@ -208,8 +208,8 @@ LinkClock::duration FreshAfter(std::size_t frameSize) {
 TEST(Reception, APollThatCrossedTheHeadIsPassedOver) {
   FakeLink link;
   Session& s = link.session;
-  s.DataBuffer.assign(224, 0x5A);
-  WriteProgramMemory(s, 0, 224);
+  s.image.Assign(Bytes(224, 0x5A));
+  WriteProgramMemory(s.queue, 0, 224, s.image.DataBuffer());
   const std::size_t frameSize = 224 + BlockHeaderSize + FrameOverhead;
   link.Poll();
   ASSERT_EQ(link.written.frames.size(), 1u);
@@ -217,20 +217,20 @@ TEST(Reception, APollThatCrossedTheHeadIsPassedOver) {
     link.Poll(std::chrono::milliseconds(1));
     link.Poll(FreshAfter(frameSize) - std::chrono::milliseconds(1) - std::chrono::microseconds(1));
     EXPECT_EQ(link.written.frames.size(), std::size_t(send)) << "crossed polls send nothing";
-    EXPECT_EQ(s.SendAttempts, send);
+    EXPECT_EQ(s.queue.SendAttempts, send);
     link.Poll(std::chrono::microseconds(1));
     EXPECT_EQ(link.written.frames.size(), std::size_t(send + 1)) << "the first fresh poll sends again";
   }
   EXPECT_EQ(link.view.watchdogRestarts, 1 + 3 * (MaxSendAttempts - 1)) << "every poll restarts it";
-  EXPECT_TRUE(s.CommandQueue.empty()) << "gave up after the eighth send";
+  EXPECT_TRUE(s.queue.Empty()) << "gave up after the eighth send";
   EXPECT_EQ(link.view.warnings.size(), 1u);
 
   // A small frame's window is short: the device's next idle poll is fresh.
-  GetRamSize(s);
+  GetRamSize(s.queue);
   link.Poll();
   link.Poll(std::chrono::milliseconds(50));
   EXPECT_EQ(link.written.Opcodes().back(), OpGetRamSize);
-  EXPECT_EQ(s.SendAttempts, 2);
+  EXPECT_EQ(s.queue.SendAttempts, 2);
 }
 
 // A crossed poll ahead of the reply in the same chunk, however late the chunk was taken off the
@@ -238,13 +238,13 @@ TEST(Reception, APollThatCrossedTheHeadIsPassedOver) {
 TEST(Reception, ACrossedPollDoesNotHideTheReplyBehindIt) {
   for (const auto late : {std::chrono::milliseconds(1), std::chrono::milliseconds(30)}) {
     FakeLink link;
-    GetChipName(link.session, 0);
-    GetChipName(link.session, 1);
+    GetChipName(link.session.queue, 0);
+    GetChipName(link.session.queue, 1);
     link.Poll();
     link.Receive(Concat({Poll(), ComposeFrame(kNameReply), Poll()}), late);
     EXPECT_EQ(link.view.chips, std::vector<std::string>{"ABC"});
     ASSERT_EQ(link.written.Payloads(), (std::vector<Bytes>{{OpGetChipName, 0}, {OpGetChipName, 1}}));
-    EXPECT_EQ(link.session.SendAttempts, 1);
+    EXPECT_EQ(link.session.queue.SendAttempts, 1);
   }
 }
 
@@ -254,26 +254,26 @@ TEST(Reception, ACrossedPollDoesNotHideTheReplyBehindIt) {
 TEST(Reception, PollsThatWaitedBehindABusyWindowAreStale) {
   FakeLink link;
   Session& s = link.session;
-  GetChipName(s, 0);
-  GetChipName(s, 1);
+  GetChipName(s.queue, 0);
+  GetChipName(s.queue, 1);
   link.Poll();
   const LinkTime sent = link.now;
   const Bytes answer = Concat({ComposeFrame(kNameReply), Poll()});
   const Bytes idle = Poll();
   link.now = sent + std::chrono::milliseconds(120);  // the window is busy until now
-  Comm321ReceiveData(s, answer.data(), std::uint16_t(answer.size()), sent + std::chrono::milliseconds(3));
-  Comm321ReceiveData(s, idle.data(), std::uint16_t(idle.size()), sent + std::chrono::milliseconds(53));
-  Comm321ReceiveData(s, idle.data(), std::uint16_t(idle.size()), sent + std::chrono::milliseconds(103));
+  s.reception.Receive(answer.data(), std::uint16_t(answer.size()), sent + std::chrono::milliseconds(3));
+  s.reception.Receive(idle.data(), std::uint16_t(idle.size()), sent + std::chrono::milliseconds(53));
+  s.reception.Receive(idle.data(), std::uint16_t(idle.size()), sent + std::chrono::milliseconds(103));
   EXPECT_EQ(link.written.frames.size(), 2u);
-  EXPECT_EQ(s.SendAttempts, 1);
+  EXPECT_EQ(s.queue.SendAttempts, 1);
 
   // Once the device answers, a poll that waited in the queue still sends the next head: the
   // head it asks for has not gone out yet.
-  GetRamSize(s);
+  GetRamSize(s.queue);
   link.now += std::chrono::milliseconds(200);
   const Bytes nextAnswer = Concat({ComposeFrame(Bytes{0xFA, 3, 'D', 'E', 'F'}), Poll()});
-  Comm321ReceiveData(s, nextAnswer.data(), std::uint16_t(nextAnswer.size()),
-                     link.now - std::chrono::milliseconds(150));
+  s.reception.Receive(nextAnswer.data(), std::uint16_t(nextAnswer.size()),
+                      link.now - std::chrono::milliseconds(150));
   EXPECT_EQ(link.view.chips, (std::vector<std::string>{"ABC", "DEF"}));
   EXPECT_EQ(link.written.Opcodes().back(), OpGetRamSize);
 }

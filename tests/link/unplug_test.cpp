@@ -15,7 +15,7 @@
 #include <fstream>
 
 #include "app/TForm1.h"
-#include "link/Watchdog.h"
+#include "operations/Connection.h"
 #include "tests/support/ProgramHarness.h"
 
 using namespace kestrel;
@@ -146,7 +146,7 @@ TEST_F(Unplug, ADeviceThatNeverReturnsCostsNothing) {
 
   // Six seconds without a poll: the watchdog has run, once.
   EXPECT_EQ(Caption(), NotConnectedCaption);
-  EXPECT_EQ(S().CommandQueue.size(), 1u) << "the watchdog's GetProgrammerName, nothing piled up";
+  EXPECT_EQ(S().queue.Size(), 1u) << "the watchdog's GetProgrammerName, nothing piled up";
   EXPECT_TRUE(boxes_.empty()) << ::testing::PrintToString(boxes_);
 }
 

@@ -90,10 +90,10 @@ TEST_P(CrossedPolls, NoCommandIsCarriedOutTwice) {
   std::mt19937 random(static_cast<unsigned>(std::get<0>(GetParam())));
   Bytes image(Emulator::Catalogue()[chip].flashSize);
   for (auto& byte : image) byte = static_cast<std::uint8_t>(random());
-  S().DataBuffer = image;
+  S().image.Assign(image);
   SetOptions({2});  // erase first; no verification
   Click(OpWriteProgramMemory);
-  ASSERT_TRUE(WaitFor(Idle, 120s)) << S().CommandQueue.size() << " commands still waiting";
+  ASSERT_TRUE(WaitFor(Idle, 120s)) << S().queue.Size() << " commands still waiting";
 
   EXPECT_TRUE(device_->Chip(chip).flash == image) << "the chip differs from the image";
   EXPECT_EQ(device_->CommandsRepeated(), 0u);

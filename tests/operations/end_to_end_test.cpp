@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
 #include "app/TForm7.h"
 #include "link/Commands.h"
 #include "operations/MemorySequences.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 #include "tests/support/ProgramHarness.h"
 
 using namespace kestrel;
@@ -77,15 +77,15 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
   SetOptions({1, 2, 3, 4});
   Choose(10);
   EXPECT_EQ(Status(), AllCorrectText);
-  EXPECT_EQ(S().DataBuffer, image);
+  EXPECT_EQ(S().image.DataBuffer(), image);
   Bytes flash = device_->Chip(chip).flash;
   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
   EXPECT_TRUE(std::all_of(flash.begin() + image.size(), flash.end(), [](auto b) { return b == 0xFF; }));
 
   // Read back the whole memory.
-  S().DataBuffer.clear();
+  S().image.Clear();
   Choose(9);
-  EXPECT_EQ(S().DataBuffer, flash);
+  EXPECT_EQ(S().image.DataBuffer(), flash);
 
   // A byte changed behind the program's back: the verify names the first bad block.
   const std::uint32_t changed = 3 * 224 + 17;
@@ -95,16 +95,16 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
 
   // EEPROM from the buffer as edited, without reloading: erase, write, verify, read back.
   const Bytes data = Pattern(type.eepromSize - 3, 7);
-  S().DataBuffer = data;
+  S().image.Assign(data);
   SetOptions({6, 7});
   Choose(14);
   EXPECT_EQ(Status(), AllCorrectText);
   const Bytes eeprom = device_->Chip(chip).eeprom;
   EXPECT_TRUE(std::equal(data.begin(), data.end(), eeprom.begin()));
   EXPECT_EQ(eeprom.back(), 0xFF);
-  S().DataBuffer.clear();
+  S().image.Clear();
   Choose(13);
-  EXPECT_EQ(S().DataBuffer, eeprom);
+  EXPECT_EQ(S().image.DataBuffer(), eeprom);
   EXPECT_EQ(device_->Chip(chip).flash[changed], flash[changed] ^ 0x5A) << "erasing the EEPROM left the flash";
   EXPECT_TRUE(boxes_.empty());
 }
@@ -170,8 +170,9 @@ TEST_F(EndToEndTest, WriteWhoseWorkingFileCannotLoadLeavesTheChipAlone) {
   SelectChip(chip);
   device_->ModifyChip(chip, [](emulator::ChipState& state) { state.flash[0] = 0x42; });
   const emulator::ChipState before = device_->Chip(chip);
-  S().DataBuffer = {1, 2, 3};
-  S().WorkingFileName = (std::filesystem::path(ProgramEnvironment::ConfigHome()) / "missing.bin").string();
+  S().image.Assign(Bytes{1, 2, 3});
+  S().image.SetWorkingFileName(
+      (std::filesystem::path(ProgramEnvironment::ConfigHome()) / "missing.bin").string());
   SetOptions({1, 2, 3});
   TakeReceived();
   Choose(10);
@@ -179,7 +180,7 @@ TEST_F(EndToEndTest, WriteWhoseWorkingFileCannotLoadLeavesTheChipAlone) {
   EXPECT_EQ(TakeReceived(), std::vector<std::string>{"SelectChip"});
   EXPECT_EQ(device_->Chip(chip).flash, before.flash);
   EXPECT_NE(Status(), AllCorrectText);
-  EXPECT_EQ(S().DataBuffer, (Bytes{1, 2, 3}));
+  EXPECT_EQ(S().image.DataBuffer(), (Bytes{1, 2, 3}));
 }
 
 }  // namespace

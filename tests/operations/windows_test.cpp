@@ -9,8 +9,7 @@
 #include <QProgressBar>
 
 #include "app/TForm5.h"
-#include "operations/forms/TForm4.h"
-#include "operations/forms/TForm6.h"
+#include "operations/forms/TBitDialog.h"
 #include "tests/support/ApplicationEnvironment.h"
 #include "tests/support/FakeView.h"
 
@@ -40,15 +39,15 @@ void MouseUp(QWidget* target, Qt::MouseButton button) {
 
 std::vector<Bytes> Queued(const Session& session) {
   std::vector<Bytes> payloads;
-  for (const QueuedCommand& entry : session.CommandQueue)
+  for (const QueuedCommand& entry : session.queue.Entries())
     payloads.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
   return payloads;
 }
 
-template <class Dialog>
-class BitDialogTest : public ::testing::Test {
+// One bit editor on a fake session.
+class BitDialogHarness : public ::testing::Test {
  protected:
-  BitDialogTest() { dialog.Attach(link.session); }
+  explicit BitDialogHarness(const BitDialogDesign& design) : dialog(design) { dialog.Attach(link.session); }
 
   // Rebuilds the dialog for `count` bits with `checked` ticked, and opens it.
   void Prepare(int count, std::initializer_list<int> checked, bool writable) {
@@ -58,14 +57,19 @@ class BitDialogTest : public ::testing::Test {
   }
 
   FakeLink link;
-  Dialog dialog;
+  TBitDialog dialog;
 };
 
-using Dialogs = ::testing::Types<TForm4, TForm6>;
-TYPED_TEST_SUITE(BitDialogTest, Dialogs);
+// What both editors do.
+class BitDialogTest : public BitDialogHarness, public ::testing::WithParamInterface<const BitDialogDesign*> {
+ protected:
+  BitDialogTest() : BitDialogHarness(*GetParam()) {}
+};
 
-TYPED_TEST(BitDialogTest, BoxesStandInAColumnAndTheDialogFitsThem) {
-  auto& dialog = this->dialog;
+INSTANTIATE_TEST_SUITE_P(BothEditors, BitDialogTest, ::testing::Values(&LockBitEditor, &FuseBitEditor),
+                         [](const auto& info) { return std::string(info.param->objectName); });
+
+TEST_P(BitDialogTest, BoxesStandInAColumnAndTheDialogFitsThem) {
   dialog.CreateBitBoxes(4);
   ASSERT_EQ(dialog.BitCount(), 4);
   for (int i = 0; i < 4; ++i) {
@@ -81,18 +85,17 @@ TYPED_TEST(BitDialogTest, BoxesStandInAColumnAndTheDialogFitsThem) {
 
   // A chip with fewer bits: the old boxes go and the dialog shrinks.
   dialog.CreateBitBoxes(2);
-  EXPECT_EQ(dialog.template findChildren<QCheckBox*>().size(), 2);
+  EXPECT_EQ(dialog.findChildren<QCheckBox*>().size(), 2);
   EXPECT_EQ(dialog.height(), 140);
   EXPECT_EQ(dialog.Button1->y(), 80);
 
   dialog.CreateBitBoxes(0);
-  EXPECT_TRUE(dialog.template findChildren<QCheckBox*>().isEmpty());
+  EXPECT_TRUE(dialog.findChildren<QCheckBox*>().isEmpty());
   EXPECT_EQ(dialog.height(), 100);
   EXPECT_EQ(dialog.Button1->y(), 40);
 }
 
-TYPED_TEST(BitDialogTest, NamesAndStatesReachOnlyTheBoxesThatExist) {
-  auto& dialog = this->dialog;
+TEST_P(BitDialogTest, NamesAndStatesReachOnlyTheBoxesThatExist) {
   dialog.CreateBitBoxes(3);
   dialog.SetBitName(0, "SPIEN");
   dialog.SetBitName(1, "R&D");
@@ -111,52 +114,55 @@ TYPED_TEST(BitDialogTest, NamesAndStatesReachOnlyTheBoxesThatExist) {
   EXPECT_EQ(dialog.CheckedStates(), (std::vector<bool>{true, true, true}));
 }
 
-TYPED_TEST(BitDialogTest, OpenedForReadingTheButtonCannotWrite) {
-  auto& dialog = this->dialog;
-  this->Prepare(3, {0, 1, 2}, false);
+TEST_P(BitDialogTest, OpenedForReadingTheButtonCannotWrite) {
+  Prepare(3, {0, 1, 2}, false);
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_FALSE(dialog.Button1->isEnabled());
   MouseUp(dialog.Button1, Qt::LeftButton);
   PressAndRelease(dialog.Button1, Qt::Key_Return);
-  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 
   dialog.Open(true);
   EXPECT_TRUE(dialog.Button1->isEnabled());
 }
 
-TYPED_TEST(BitDialogTest, EnterOnABoxOrTheDialogClosesWithoutWriting) {
-  auto& dialog = this->dialog;
-  this->Prepare(2, {1}, true);
+TEST_P(BitDialogTest, EnterOnABoxOrTheDialogClosesWithoutWriting) {
+  Prepare(2, {1}, true);
   PressAndRelease(dialog.BitBoxes[1], Qt::Key_Return);
   EXPECT_FALSE(dialog.isVisible());
 
   dialog.Open(true);
   PressAndRelease(&dialog, Qt::Key_Enter);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
   EXPECT_TRUE(dialog.BitBoxes[1]->isChecked()) << "closing keeps the boxes as they were left";
 }
 
-TYPED_TEST(BitDialogTest, EnterReleasedWithoutGoingDownHereDoesNothing) {
+TEST_P(BitDialogTest, EnterReleasedWithoutGoingDownHereDoesNothing) {
   // The Enter that chose the row in the command list comes up in the freshly opened dialog.
-  auto& dialog = this->dialog;
-  this->Prepare(2, {0}, true);
+  Prepare(2, {0}, true);
   Key(dialog.Button1, QEvent::KeyRelease, Qt::Key_Return);
   Key(dialog.BitBoxes[0], QEvent::KeyRelease, Qt::Key_Return);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 }
 
-TYPED_TEST(BitDialogTest, SpaceOnTheButtonDoesNothing) {
-  auto& dialog = this->dialog;
-  this->Prepare(2, {0}, true);
+TEST_P(BitDialogTest, SpaceOnTheButtonDoesNothing) {
+  Prepare(2, {0}, true);
   PressAndRelease(dialog.Button1, Qt::Key_Space);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(this->link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
 }
 
-using LockDialogTest = BitDialogTest<TForm4>;
-using FuseDialogTest = BitDialogTest<TForm6>;
+class LockDialogTest : public BitDialogHarness {
+ protected:
+  LockDialogTest() : BitDialogHarness(LockBitEditor) {}
+};
+
+class FuseDialogTest : public BitDialogHarness {
+ protected:
+  FuseDialogTest() : BitDialogHarness(FuseBitEditor) {}
+};
 
 TEST_F(LockDialogTest, ButtonWritesTheCheckedBitsInOrderAndHides) {
   Prepare(4, {2, 0}, true);
@@ -176,7 +182,7 @@ TEST_F(FuseDialogTest, ButtonWritesEveryBitWithItsStateOnEnter) {
 TEST_F(FuseDialogTest, NoBitsWriteNothingAndStillClose) {
   Prepare(0, {}, true);
   MouseUp(dialog.Button1, Qt::LeftButton);
-  EXPECT_TRUE(link.session.CommandQueue.empty());
+  EXPECT_TRUE(link.session.queue.Empty());
   EXPECT_FALSE(dialog.isVisible());
 }
 

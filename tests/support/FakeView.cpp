@@ -1,7 +1,7 @@
 #include "tests/support/FakeView.h"
 
 #include "link/Frame.h"
-#include "link/Reception.h"
+#include "operations/Connection.h"
 
 namespace kestrel {
 
@@ -81,22 +81,13 @@ void FakeView::ShowQueueWindow() {
 
 void FakeView::CloseQueueWindow() { queueWindowVisible = false; }
 
-void FakeView::ClearChipList() {
-  chips.clear();
-  selectedChip = -1;
-}
+void FakeView::ClearChipList() { chips.clear(); }
 
 void FakeView::AddChip(const std::string& name) { chips.push_back(name); }
-int FakeView::SelectedChip() const { return selectedChip; }
 
-void FakeView::ClearCommandList() {
-  commandRows.clear();
-  selectedCommandRow = -1;
-}
+void FakeView::ClearCommandList() { commandRows.clear(); }
 
 void FakeView::AddCommandRow(const std::string& text) { commandRows.push_back(text); }
-int FakeView::CommandRowCount() const { return static_cast<int>(commandRows.size()); }
-int FakeView::SelectedCommandRow() const { return selectedCommandRow; }
 
 void FakeView::CreateInfoLabels(int count) {
   if (count > 0)
@@ -112,7 +103,6 @@ void FakeView::SetInfoLine(int index, const std::string& text) {
 BitDialogView& FakeView::LockDialog() { return lockDialog; }
 BitDialogView& FakeView::FuseDialog() { return fuseDialog; }
 void FakeView::FormatGrid() { ++formatGridCalls; }
-bool FakeView::OptionChecked(int number) const { return InRange(number, options.size()) && options[number]; }
 
 WriteDataFn FrameLog::Writer() {
   return [this](const std::uint8_t* buffer, std::uint16_t length) {
@@ -140,8 +130,8 @@ Bytes FrameLog::Opcodes() const {
 }
 
 FakeLink::FakeLink() {
-  session.LineRate = [] { return 56000u; };
-  session.Now = [this] { return now; };
+  session.line.LineRate = [] { return 56000u; };
+  session.line.Now = [this] { return now; };
 }
 
 void FakeLink::Receive(std::span<const std::uint8_t> chunk, LinkClock::duration after) {
@@ -155,7 +145,7 @@ void FakeLink::Reply(const Bytes& payload) { Receive(ComposeFrame(payload)); }
 
 int FakeLink::Serve(const std::function<Bytes(const Bytes& command)>& device, int maxPolls) {
   int polls = 0;
-  while (!session.CommandQueue.empty() && polls < maxPolls) {
+  while (!session.queue.Empty() && polls < maxPolls) {
     const std::size_t before = written.frames.size();
     Poll();
     ++polls;

@@ -2,7 +2,6 @@
 // A recording stand-in for the windows, and a session wired to it whose written frames are
 // captured: the core can be driven frame by frame without a display or a port.
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -11,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "link/Session.h"
-#include "link/View.h"
+#include "operations/OperationsView.h"
+#include "operations/Session.h"
 
 namespace kestrel {
 
@@ -43,7 +42,7 @@ class FakeBitDialog : public BitDialogView {
   int clears = 0;    // ClearBitBoxes calls
 };
 
-class FakeView : public View {
+class FakeView : public OperationsView {
  public:
   void SetCaption(const std::string& text) override;
   void SetStatusText(const std::string& text) override;
@@ -56,17 +55,13 @@ class FakeView : public View {
   void CloseQueueWindow() override;
   void ClearChipList() override;
   void AddChip(const std::string& name) override;
-  int SelectedChip() const override;
   void ClearCommandList() override;
   void AddCommandRow(const std::string& caption) override;
-  int CommandRowCount() const override;
-  int SelectedCommandRow() const override;
   void CreateInfoLabels(int count) override;
   void SetInfoLine(int index, const std::string& text) override;
   BitDialogView& LockDialog() override;
   BitDialogView& FuseDialog() override;
   void FormatGrid() override;
-  bool OptionChecked(int number) const override;
 
   // Main window.
   std::string caption;
@@ -89,11 +84,9 @@ class FakeView : public View {
   int queueMaximum = 0;
   int queuePosition = 0;
 
-  // Chip list and command list; a refilled list has no selection.
+  // Chip list and command list.
   std::vector<std::string> chips;
-  int selectedChip = -1;
   std::vector<std::string> commandRows;
-  int selectedCommandRow = -1;
 
   // About window: one entry per information line; a new line reads as the window's placeholder.
   std::vector<std::string> infoLines;
@@ -102,11 +95,14 @@ class FakeView : public View {
   FakeBitDialog fuseDialog;
   int formatGridCalls = 0;
 
-  // options[n] is the settings dialog's CheckBoxn, n = 1..7.
-  std::array<bool, 8> options{};
-
  private:
   Answer NextAnswer(const std::string& question);
+};
+
+// A memory image shown on a FakeView.
+struct FakeImage {
+  FakeView view;
+  MemoryImage image{view};
 };
 
 // The frames the core hands to WriteData, in order.

@@ -5,10 +5,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <stdexcept>
 #include <utility>
 
+#include "buffer/WriteAll.h"
 #include "link/Frame.h"
 
 namespace kestrel::test {
@@ -84,16 +84,7 @@ void FrameHost::Send(std::span<const std::uint8_t> payload) { SendRaw(ComposeFra
 
 void FrameHost::SendRaw(std::span<const std::uint8_t> bytes) {
   ready_ = false;
-  while (!bytes.empty()) {
-    const ssize_t n = write(fd_, bytes.data(), bytes.size());
-    if (n > 0) {
-      bytes = bytes.subspan(static_cast<std::size_t>(n));
-      continue;
-    }
-    if (n < 0 && errno != EAGAIN && errno != EINTR) throw std::runtime_error("write to the line failed");
-    pollfd room{fd_, POLLOUT, 0};
-    poll(&room, 1, 100);
-  }
+  if (WriteAll(fd_, bytes) != 0) throw std::runtime_error("write to the line failed");
 }
 
 bool FrameHost::ReadSome(Bytes& into, milliseconds timeout) {

@@ -146,7 +146,7 @@ void ProgramTest::TearDown() {
 Session& ProgramTest::S() { return Form1->Session1; }
 
 void ProgramTest::WaitIdle() {
-  ASSERT_TRUE(WaitFor(Idle)) << S().CommandQueue.size() << " commands still waiting";
+  ASSERT_TRUE(WaitFor(Idle)) << S().queue.Size() << " commands still waiting";
   EXPECT_FALSE(Form5->isVisible()) << "the queue window closes when the queue runs empty";
 }
 
@@ -197,7 +197,7 @@ void ProgramTest::UseWorkingFile(const Bytes& image, const std::string& name) {
   const auto file = std::filesystem::path(ProgramEnvironment::ConfigHome()) / name;
   const bool hex = file.extension() == ".hex";
   std::ofstream(file, std::ios::binary) << (hex ? IntelHex(image) : std::string(image.begin(), image.end()));
-  S().WorkingFileName = file.string();
+  S().image.SetWorkingFileName(file.string());
 }
 
 std::string ProgramTest::Status() { return Form1->StatusText().toStdString(); }

@@ -18,7 +18,7 @@
 
 #include "app/KestrelApplication.h"
 #include "emulator/Emulator.h"
-#include "link/Session.h"
+#include "operations/Session.h"
 #include "tests/support/ApplicationEnvironment.h"
 #include "tests/support/Pty.h"
 
@@ -77,7 +77,7 @@ class ProgramTest : public ::testing::Test {
   virtual void Configure(emulator::EmulatorOptions&) {}
 
   static Session& S();
-  static bool Idle() { return S().CommandQueue.empty(); }
+  static bool Idle() { return S().queue.Empty(); }
   // Waits for the queue to run empty; the queue window closes with it.
   void WaitIdle();
   // Waits until the chip list holds every chip the device knows and the queue is empty.

@@ -1,11 +1,8 @@
-#include "link/ReplyHandler.h"
+#include "operations/ReplyHandler.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <span>
 #include <string>
 
-#include "link/CommandQueue.h"
 #include "link/Commands.h"
 #include "link/Cp1251.h"
 
@@ -20,7 +17,7 @@ std::uint32_t LittleEndian32(const std::uint8_t* p) {
 // The received bytes of the reply being handled, read only where they reach.
 class Reply {
  public:
-  explicit Reply(const Session& s) : bytes_(s.ReplyRecord.data(), s.ReplyLength) {}
+  explicit Reply(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
   std::uint8_t Code() const { return bytes_[0]; }
   bool Has(std::size_t offset, std::size_t width = 1) const { return offset + width <= bytes_.size(); }
@@ -38,46 +35,30 @@ class Reply {
   std::span<const std::uint8_t> bytes_;
 };
 
-std::string Hex(std::uint32_t value) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%X", value);
-  return text;
-}
-
 // 0: 00; 1: n; 2..1+n: signature; 2+n: the device's verdict.
 void ShowSignature(Session& s, const Reply& r) {
   if (!r.Has(1)) return;
-  std::string text = "Сигнатура:";
-  for (const std::uint8_t byte : r.Counted(1)) text += " " + Hex(byte);
+  const auto bytes = r.Counted(1);
   const std::size_t verdict = 2 + std::size_t{r.Byte(1)};
-  if (r.Has(verdict)) text += r.Byte(verdict) != 0 ? " верна" : " не верна!";
-  s.view.SetStatusText(text);
+  s.view.ShowSignature(
+      {.bytes = {bytes.begin(), bytes.end()},
+       .verdict = r.Has(verdict) ? std::optional<bool>(r.Byte(verdict) != 0) : std::nullopt});
 }
 
 // 0: code; 1..4: address; 5: n; 6..5+n: data.
 void StoreReadBlock(Session& s, const Reply& r) {
   if (!r.Has(1, 5)) return;
-  const std::uint32_t address = r.U32(1);
-  const auto data = r.Counted(5);
-  if (address < s.DataBuffer.size()) {
-    const std::size_t n = std::min<std::size_t>(data.size(), s.DataBuffer.size() - address);
-    std::copy_n(data.begin(), n, s.DataBuffer.begin() + address);
-  }
-  s.view.FormatGrid();
-}
-
-std::uint32_t HeadBlockAddress(const Session& s) {
-  if (s.CommandQueue.empty() || s.CommandQueue.front().Length < 5) return 0;
-  return LittleEndian32(s.CommandQueue.front().Data.get() + 1);
+  s.image.Store(r.U32(1), r.Counted(5));
 }
 
 // 0: code; 1..4: address; 5: n; 6: ok. A reply cut before its verdict confirms nothing and
-// counts as a mismatch of the block the head asked for.
-void CheckVerifyBlock(Session& s, const Reply& r) {
+// counts as a mismatch of the block the request asked for.
+void CheckVerifyBlock(Session& s, const Reply& r, std::span<const std::uint8_t> request) {
   if (r.Has(6) && r.Byte(6) != 0) return;
-  const std::uint32_t address = r.Has(1, 4) ? r.U32(1) : HeadBlockAddress(s);
-  s.view.SetStatusText("Ошибка по адресу " + Hex(address) + ". Попробуйте программировать снова!");
-  ClearCommandQueue(s);
+  const Reply asked(request);
+  const std::uint32_t address = r.Has(1, 4) ? r.U32(1) : asked.Has(1, 4) ? asked.U32(1) : 0;
+  s.view.ShowVerifyMismatch(address);
+  s.queue.ClearCommandQueue();
 }
 
 // A size no chip has would size the buffer for a read: such a memory counts as size 0.
@@ -85,17 +66,15 @@ void StoreSize(Session& s, std::uint32_t& property, const Reply& r, const char* 
   if (!r.Has(1, 4)) return;
   const std::uint32_t size = r.U32(1);
   property = size <= MaxMemorySize ? size : 0;
-  if (property != size)
-    s.view.SetStatusText(std::string("Программатор сообщил невозможный размер ") + memory + ": " +
-                         std::to_string(size) + " байт");
+  if (property != size) s.view.SetStatusText(ImpossibleSizeText(memory, size));
 }
 
 // 0: code; 1: N. Rebuilds the dialog's boxes and asks for each name.
-void RebuildBitBoxes(Session& s, const Reply& r, BitDialogView& dialog, void (*askName)(Session&, int)) {
+void RebuildBitBoxes(Session& s, const Reply& r, BitDialogView& dialog, void (*askName)(CommandQueue&, int)) {
   if (!r.Has(1)) return;
   const int count = r.Byte(1);
   dialog.CreateBitBoxes(count);
-  for (int i = 0; i < count; ++i) askName(s, i);
+  for (int i = 0; i < count; ++i) askName(s.queue, i);
 }
 
 // 0: code; 1: index; 2: n; 3..2+n: text.
@@ -106,49 +85,23 @@ void NameBitBox(const Reply& r, BitDialogView& dialog) {
 void AddChipNames(Session& s, const Reply& r) {
   if (!r.Has(1) || r.Byte(1) == 0) return;
   s.view.ClearChipList();
-  for (int i = 0; i < r.Byte(1); ++i) GetChipName(s, i);
+  for (int i = 0; i < r.Byte(1); ++i) GetChipName(s.queue, i);
 }
 
 void RebuildInfoLines(Session& s, const Reply& r) {
   if (!r.Has(1)) return;
   const int count = r.Byte(1);
   s.view.CreateInfoLabels(count);
-  for (int i = 0; i < count; ++i) GetInfoLine(s, i);
+  for (int i = 0; i < count; ++i) GetInfoLine(s.queue, i);
 }
 
 void Introduce(Session& s, const Reply& r) {
   s.view.SetCaption(r.Text(1));
-  GetInfoLineCount(s);
-  GetChipCount(s);
-}
-
-// How many bytes after its code a reply repeats from its request.
-std::size_t EchoedParameters(std::uint8_t code) {
-  switch (code) {
-    case OpReadProgramMemory:
-    case OpReadEeprom:
-    case OpVerifyProgramMemory:
-    case OpVerifyEeprom:
-      return 5;
-    case OpGetLockBitName:
-    case OpGetFuseBitName:
-    case OpGetInfoLine:
-      return 1;
-    default:
-      return 0;
-  }
+  GetInfoLineCount(s.queue);
+  GetChipCount(s.queue);
 }
 
 }  // namespace
-
-bool ReplyAnswersHead(const Session& s) {
-  if (s.CommandQueue.empty() || s.ReplyLength == 0) return false;
-  const QueuedCommand& head = s.CommandQueue.front();
-  if (s.ReplyRecord[0] != head.Data[0]) return false;
-  const std::size_t echoed = std::min(
-      {EchoedParameters(head.Data[0]), std::size_t{s.ReplyLength} - 1, std::size_t{head.Length} - 1});
-  return std::equal(s.ReplyRecord.begin() + 1, s.ReplyRecord.begin() + 1 + echoed, head.Data.get() + 1);
-}
 
 void FillCommandList(Session& s, std::uint32_t mask) {
   s.view.ClearCommandList();
@@ -158,11 +111,11 @@ void FillCommandList(Session& s, std::uint32_t mask) {
     s.view.AddCommandRow(std::string(CommandNames[j]));
     s.RowCommands[row++] = j;
   }
+  s.CommandRowCount = static_cast<int>(row);
 }
 
-void HandleReply(Session& s) {
-  s.SendAttempts = 0;
-  const Reply r(s);
+void HandleReply(Session& s, std::span<const std::uint8_t> reply, std::span<const std::uint8_t> request) {
+  const Reply r(reply);
   if (!r.Has(0)) return;
   switch (r.Code()) {
     case OpReadSignature:
@@ -180,7 +133,7 @@ void HandleReply(Session& s) {
       break;
     case OpVerifyProgramMemory:
     case OpVerifyEeprom:
-      CheckVerifyBlock(s, r);
+      CheckVerifyBlock(s, r, request);
       break;
     case OpGetRamSize:
       StoreSize(s, s.Chip.RamSize, r, "ОЗУ");

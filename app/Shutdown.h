@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-struct Session;
+class MemoryImage;
 
 // The steps of the shutdown that belong to other parts of the program; none of them throws.
 class ShutdownSteps {
@@ -27,6 +27,6 @@ inline constexpr std::chrono::milliseconds ModemLinesSettleTime{500};
 // Returns false when the user keeps the window open (Cancel, a closed box, or a save dialog
 // cancelled after Yes). Otherwise runs every shutdown step in order, releases the buffer and
 // returns true. The working file is not loaded again.
-bool FormClose(Session& session, const SaveBufferFn& save, ShutdownSteps& steps);
+bool FormClose(MemoryImage& image, const SaveBufferFn& save, ShutdownSteps& steps);
 
 }  // namespace kestrel

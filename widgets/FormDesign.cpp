@@ -1,4 +1,4 @@
-#include "app/FormDesign.h"
+#include "widgets/FormDesign.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <memory>
 
+#include "buffer/WriteAll.h"
+
 namespace kestrel {
 
 namespace {
@@ -49,18 +51,6 @@ struct FdCloser {
 using UniqueFd = std::unique_ptr<int, FdCloser>;
 
 UniqueFd Own(int fd) { return UniqueFd(new int(fd)); }
-
-// Returns 0 or the error that stopped the writing.
-int WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) return errno;
-    if (written == 0) return EIO;
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
-  }
-  return 0;
-}
 
 // The file a path finally names, so that saving through a symbolic link replaces the file it
 // points to, not the link.
@@ -108,15 +98,15 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
   return bytes;
 }
 
-void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+int TryReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
   const std::string target = ResolvedTarget(path);
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
   if (exists) {
-    if (S_ISDIR(old.st_mode)) Fail("сохранить", path, EISDIR);
+    if (S_ISDIR(old.st_mode)) return EISDIR;
     // A file without any write permission is read-only, also for a user who could override it.
-    const bool readOnly = (old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
-    if (readOnly || ::access(target.c_str(), W_OK) != 0) Fail("сохранить", path, readOnly ? EACCES : errno);
+    if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return EACCES;
+    if (::access(target.c_str(), W_OK) != 0) return errno;
   }
   std::string temporary;
   int raw = -1;
@@ -124,7 +114,7 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     temporary = TemporaryNameBeside(target);
     raw = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   } while (raw < 0 && errno == EEXIST);
-  if (raw < 0) Fail("сохранить", path, errno);
+  if (raw < 0) return errno;
 
   int error = 0;
   {
@@ -138,10 +128,12 @@ void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     if (error == 0 && ::fsync(*fd) != 0) error = errno;
   }
   if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) {
-    ::unlink(temporary.c_str());
-    Fail("сохранить", path, error);
-  }
+  if (error != 0) ::unlink(temporary.c_str());
+  return error;
+}
+
+void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
+  if (const int error = TryReplaceFileContents(path, bytes)) Fail("сохранить", path, error);
 }
 
 }  // namespace kestrel

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "link/Commands.h"
-#include "link/Watchdog.h"
+#include "operations/Connection.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -61,8 +61,7 @@ TEST(ChipSelection, StartUpAsksInOrderAndFillsTheChipList) {
 TEST(ChipSelection, ChoosingAChipAsksForItsPropertiesAndTheRepliesApplyThem) {
   FakeLink link;
   link.view.chips = {"C0", "C1", "C2"};
-  link.view.selectedChip = 1;
-  ListBox1Click(link.session);
+  ListBox1Click(link.session, 1);
   link.Serve(Device);
 
   const auto payloads = link.written.Payloads();
@@ -86,8 +85,8 @@ TEST(ChipSelection, ChoosingAChipAsksForItsPropertiesAndTheRepliesApplyThem) {
 
 TEST(ChipSelection, WithNoRowSelectedChip255IsAskedFor) {
   FakeLink link;
-  ListBox1Click(link.session);
-  ASSERT_EQ(link.session.CommandQueue.size(), 7u);
-  const QueuedCommand& head = link.session.CommandQueue.front();
+  ListBox1Click(link.session, -1);
+  ASSERT_EQ(link.session.queue.Size(), 7u);
+  const QueuedCommand& head = link.session.queue.Entries().front();
   EXPECT_EQ(Bytes(head.Data.get(), head.Data.get() + head.Length), (Bytes{OpSelectChip, 0xFF}));
 }

@@ -1,4 +1,4 @@
-#include "link/Watchdog.h"
+#include "operations/Connection.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ class TestClock {
 
 Bytes QueuedOpcodes(const Session& s) {
   Bytes opcodes;
-  for (const QueuedCommand& c : s.CommandQueue) opcodes.push_back(c.Data[0]);
+  for (const QueuedCommand& c : s.queue.Entries()) opcodes.push_back(c.Data[0]);
   return opcodes;
 }
 
@@ -77,7 +77,7 @@ TEST(Watchdog, PollsEverySecondKeepItFromFiring) {
   }
   EXPECT_EQ(clock.fired, 0);
   // Replies do not restart it.
-  GetRamSize(link.session);
+  GetRamSize(link.session.queue);
   link.Poll();
   clock.Advance(4000);
   link.Reply({0xF1, 1, 0, 0, 0});
@@ -92,12 +92,13 @@ TEST(Watchdog, ALinkLossDropsTheOperationAndTheChipDependentLists) {
   link.view.lockDialog.CreateBitBoxes(2);
   link.view.fuseDialog.CreateBitBoxes(5);
   link.session.Chip.ProgramMemorySize = 8192;
-  link.session.DataBuffer.assign(1000, 0);
+  link.session.image.Assign(Bytes(1000, 0));
   link.view.SetStatusText("Все верно.");
-  SelectChip(link.session, 0);
-  for (std::uint32_t a = 0; a < 1000; a += 224) WriteProgramMemory(link.session, a, 224);
-  EndOperation(link.session);
-  link.session.SendAttempts = 3;
+  SelectChip(link.session.queue, 0);
+  for (std::uint32_t a = 0; a < 1000; a += 224)
+    WriteProgramMemory(link.session.queue, a, 224, link.session.image.DataBuffer());
+  EndOperation(link.session.queue);
+  link.session.queue.SendAttempts = 3;
 
   Timer2Timer(link.session);
   EXPECT_EQ(link.view.caption, "Программатор не подключен");
@@ -108,7 +109,7 @@ TEST(Watchdog, ALinkLossDropsTheOperationAndTheChipDependentLists) {
   EXPECT_TRUE(link.view.lockDialog.boxes.empty());
   EXPECT_EQ(link.view.fuseDialog.boxes.size(), 5u);
   EXPECT_EQ(link.session.Chip.ProgramMemorySize, 8192u);
-  EXPECT_EQ(link.session.SendAttempts, 3);
+  EXPECT_EQ(link.session.queue.SendAttempts, 3);
   EXPECT_EQ(link.view.StatusText(), "Операция прервана!");
 }
 

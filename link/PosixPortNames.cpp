@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <system_error>
+
+#include "link/ConfigHome.h"
 
 namespace kestrel {
 namespace {
@@ -65,17 +66,7 @@ std::optional<fs::path> FindPath(const fs::path& path) {
 
 }  // namespace
 
-std::string PortAliasFolder() {
-  const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  fs::path base;
-  if (configHome && *configHome) {
-    base = configHome;
-  } else {
-    const char* home = std::getenv("HOME");
-    base = fs::path(home ? home : "") / ".config";
-  }
-  return (base / "TARVELIN" / "ports").string();
-}
+std::string PortAliasFolder() { return PortAliasFolder(ConfigHome()).string(); }
 
 std::string ResolvePortName(const std::string& name) {
   if (name.empty()) return name;

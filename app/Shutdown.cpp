@@ -1,0 +1,20 @@
+#include "app/Shutdown.h"
+
+#include "buffer/MemoryImage.h"
+
+namespace kestrel {
+
+bool FormClose(MemoryImage& image, const SaveBufferFn& save, ShutdownSteps& steps) {
+  if (!OfferToSaveEdits(image, save)) return false;
+  steps.StoreSettings();
+  steps.ClearRts();
+  steps.ClearDtr();
+  steps.Pause(ModemLinesSettleTime);
+  steps.StopWatchdog();
+  steps.ClearLayoutReady();
+  steps.StopBrowserTimer();
+  image.Release();
+  return true;
+}
+
+}  // namespace kestrel
