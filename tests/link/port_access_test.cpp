@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
+#include "link/NotifyQueue.h"
 #include "link/TComm32.h"
-#include "tests/support/NotifyQueue.h"
 #include "tests/support/OpenPortError.h"
 #include "tests/support/Pty.h"
 
@@ -22,7 +22,7 @@ TEST(PortAccess, DeniedDeviceNamesTheGroupThatGivesTheRights) {
   if (::geteuid() == 0) GTEST_SKIP() << "running as root: device permissions do not stop opening";
   test::Pty pty;
   const std::string path = pty.SlavePath();
-  TComm32 comm(std::make_unique<test::NotifyQueue>());
+  TComm32 comm(std::make_unique<NotifyQueue>());
   comm.SetCommPort(path);
   const std::string user = getpwuid(geteuid())->pw_name;
   const std::string group = getgrgid(getegid())->gr_name;
@@ -37,7 +37,7 @@ TEST(PortAccess, DeniedDeviceNamesTheGroupThatGivesTheRights) {
   EXPECT_EQ(test::OpenPortError(comm), joinGroup);
   test::TempConfigHome config;
   config.AddAlias("COM5", path);
-  TComm32 alias(std::make_unique<test::NotifyQueue>());
+  TComm32 alias(std::make_unique<NotifyQueue>());
   alias.SetCommPort("COM5");
   EXPECT_EQ(test::OpenPortError(alias), joinGroup);
 

@@ -14,16 +14,15 @@
 #include <thread>
 #include <vector>
 
+#include "link/NotifyQueue.h"
 #include "link/PortNames.h"
 #include "link/TComm32.h"
-#include "tests/support/NotifyQueue.h"
 #include "tests/support/OpenPortError.h"
 #include "tests/support/Pty.h"
 
 namespace kestrel {
 namespace {
 
-using test::NotifyQueue;
 using test::Pty;
 
 // A byte stream that shows any loss, duplication or reordering.

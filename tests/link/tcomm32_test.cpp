@@ -6,16 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "link/NotifyQueue.h"
 #include "link/TComm32.h"
 #include "tests/support/FakeSerialDriver.h"
-#include "tests/support/NotifyQueue.h"
 #include "tests/support/OpenPortError.h"
 
 namespace kestrel {
 namespace {
 
 using test::FakeSerialState;
-using test::NotifyQueue;
 
 class TComm32Fake : public ::testing::Test {
  protected:

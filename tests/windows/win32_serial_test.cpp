@@ -19,9 +19,9 @@
 
 #include "link/Commands.h"
 #include "link/Frame.h"
+#include "link/NotifyQueue.h"
 #include "link/TComm32.h"
 #include "tests/support/FakeSerialDriver.h"
-#include "tests/support/NotifyQueue.h"
 #include "tests/support/OpenPortError.h"
 
 // Last: its macros carry the names of the component's constants.
@@ -31,7 +31,6 @@ namespace kestrel {
 namespace {
 
 using namespace std::chrono_literals;
-using test::NotifyQueue;
 
 TEST(Win32DevicePath, BareNamesGetTheDevicePrefixPathsStayAsTheyAre) {
   EXPECT_EQ(Win32DevicePath("COM1"), "\\\\.\\COM1");

@@ -1,6 +1,6 @@
-#include "tests/support/NotifyQueue.h"
+#include "link/NotifyQueue.h"
 
-namespace kestrel::test {
+namespace kestrel {
 
 bool NotifyQueue::Post(Notification notification) {
   {
@@ -39,4 +39,4 @@ void NotifyQueue::Refuse(std::uint32_t code) {
   refused_.insert(code);
 }
 
-}  // namespace kestrel::test
+}  // namespace kestrel

@@ -1,6 +1,7 @@
 #pragma once
-// The serial component's hand-over for tests: notifications queue up until the test, playing the
-// user-interface thread, drains them.
+// The serial component's hand-over for a program without an event loop (the command-line
+// programmer, tests): notifications queue up until the thread playing the user-interface thread
+// drains them.
 
 #include <chrono>
 #include <condition_variable>
@@ -12,7 +13,7 @@
 
 #include "link/NotifyTarget.h"
 
-namespace kestrel::test {
+namespace kestrel {
 
 class NotifyQueue : public NotifyTarget {
  public:
@@ -23,7 +24,7 @@ class NotifyQueue : public NotifyTarget {
   // Delivers notifications as they come until `done` holds (true) or `timeout` passes (false).
   bool DrainUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds timeout = std::chrono::seconds(10));
-  // From now on posts of this code fail, as if the user-interface side were gone.
+  // From now on posts of this code fail, as if the user-interface side were gone (for tests).
   void Refuse(std::uint32_t code);
 
  private:
@@ -33,4 +34,4 @@ class NotifyQueue : public NotifyTarget {
   std::set<std::uint32_t> refused_;
 };
 
-}  // namespace kestrel::test
+}  // namespace kestrel
