@@ -1,14 +1,286 @@
 #include "cli/PortRun.h"
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "cli/ChipCheck.h"
+#include "cli/PortView.h"
+#include "cli/Text.h"
+#include "link/Commands.h"
+#include "link/NotifyQueue.h"
+#include "operations/BitWrites.h"
+#include "operations/ChipSelection.h"
+#include "operations/CommandList.h"
+#include "operations/Connection.h"
+#include "operations/StatusTexts.h"
+
 namespace kestrel::cli {
 
-// Not connected to the engine yet: every port reports that and opens nothing.
-PortResult RunPort(const PortJob& job, PortProgress&) {
-  PortResult result;
-  result.port = job.port;
-  result.status = ExitStatus::Link;
-  result.error = "the actions are not wired to the programmer yet";
-  return result;
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Ends the run with its status and error line.
+struct PortFailure {
+  ExitStatus status;
+  std::string message;
+};
+
+std::vector<bool> Checked(const std::string& bits) {
+  std::vector<bool> checked;
+  for (const char bit : bits) checked.push_back(bit == '1');
+  return checked;
 }
+
+// One port's link and session, driven from the port's own thread: the thread plays the desktop
+// program's user-interface thread, delivering the serial component's notifications to the same
+// entry points the main window calls.
+class PortRunner {
+ public:
+  PortRunner(const PortJob& job, PortProgress& progress)
+      : job_(job),
+        progress_(progress),
+        notify_(new NotifyQueue),
+        port_(std::unique_ptr<NotifyTarget>(notify_)),
+        session_(view_, [this](const std::uint8_t* buffer, std::uint16_t length) {
+          return port_.WriteData(buffer, length);
+        }) {
+    session_.line.LineRate = [this] { return port_.BaudRate(); };
+    port_.SetCommPort(job.port);
+    port_.SetBaudRate(job.baud);
+    port_.SetParity(job.parity);
+    port_.SetFlowControl(fcNone);
+    port_.SetEventChar(0);
+    port_.OnReceiveData = [this](const void* buffer, std::uint16_t length) {
+      Comm321ReceiveData(session_, static_cast<const std::uint8_t*>(buffer), length, port_.ReceivedAt());
+    };
+    // A lost port is the end of this run: the board is in an unknown state.
+    port_.OnRequestHangup = [this](TComm32&) { view_.LoseLink("the port was lost"); };
+    view_.OnQueueProgress = [this](double done) { ReportProgress(done); };
+  }
+
+  ~PortRunner() {
+    port_.OnReceiveData = nullptr;
+    port_.OnRequestHangup = nullptr;
+    port_.ModemControl(CLRRTS);
+    port_.ModemControl(CLRDTR);
+  }
+
+  PortResult Run() {
+    PortResult result;
+    result.port = job_.port;
+    try {
+      Connect();
+      if (job_.job.chip) SelectChip();
+      for (std::size_t i = 0; i < job_.job.actions.size(); ++i) {
+        const Action& action = job_.job.actions[i];
+        result.actions.push_back({action, RunAction(i)});
+        if (const auto failure = Verdict(result.actions.back())) throw *failure;
+      }
+    } catch (const PortFailure& failure) {
+      result.status = failure.status;
+      result.error = failure.message;
+    }
+    return result;
+  }
+
+ private:
+  void Connect() {
+    try {
+      if (!port_.OpenPort()) throw PortFailure{ExitStatus::Link, "the port cannot be opened"};
+    } catch (const ECommsError& error) {
+      throw PortFailure{ExitStatus::Link, std::string("the port cannot be opened (") + error.what() + ")"};
+    }
+    // As the settings dialog leaves the lines of a port it opens.
+    port_.ModemControl(SETRTS);
+    port_.ModemControl(CLRDTR);
+    view_.RestartWatchdog();
+    FormShow(session_);
+    Await([this] { return view_.Introduced() && session_.queue.Empty(); }, "no programmer answered");
+  }
+
+  void SelectChip() {
+    const auto chosen = ChooseChip(view_.Chips(), *job_.job.chip);
+    if (const auto* error = std::get_if<std::string>(&chosen)) throw PortFailure{ExitStatus::Usage, *error};
+    chipRow_ = std::get<int>(chosen);
+    ListBox1Click(session_, chipRow_);
+    AwaitQueue();
+    const ChipFacts facts{
+        .offers = [this](std::uint8_t code) { return IsCommandOffered(session_, code); },
+        .flashSize = session_.Chip.ProgramMemorySize,
+        .eepromSize = session_.Chip.EepromSize,
+        .fuseBits = static_cast<int>(view_.Fuses().Names().size()),
+        .lockBits = static_cast<int>(view_.Locks().Names().size()),
+    };
+    if (const auto refusal = CheckJobAgainstChip(job_.job, job_.images, facts))
+      throw PortFailure{refusal->status, refusal->message};
+  }
+
+  ActionDetail RunAction(std::size_t index) {
+    const Action& action = job_.job.actions[index];
+    const bool flash = action.memory == Memory::Flash;
+    view_.StartAction();
+    actionTitle_ = ActionTitle(action);
+    actionStart_ = Clock::now();
+    actionBytes_ = 0;
+    switch (action.kind) {
+      case ActionKind::Info:
+        return ProgrammerReport{view_.ProgrammerName(), view_.InfoLines(), view_.Chips()};
+      case ActionKind::Chip:
+        return Chip();
+      case ActionKind::Signature:
+        Click(OpReadSignature);
+        return Signature();
+      case ActionKind::Read: {
+        actionBytes_ = flash ? session_.Chip.ProgramMemorySize : session_.Chip.EepromSize;
+        Click(flash ? OpReadProgramMemory : OpReadEeprom);
+        const auto& image = session_.image.DataBuffer();
+        if (const auto error = SaveImage(action.file, image)) throw PortFailure{ExitStatus::File, *error};
+        MemoryReport report;
+        report.bytes = image.size();
+        return report;
+      }
+      case ActionKind::Write:
+      case ActionKind::Verify:
+        return Transfer(action, job_.images[index]);
+      case ActionKind::Erase:
+        Click(action.memory == Memory::Eeprom ? OpEraseEeprom : OpEraseAll);
+        return std::monostate();
+      case ActionKind::Fuses:
+        return Bits(action, view_.Fuses(), OpReadFuseBits, OpWriteFuseBit, WriteFuseBits);
+      case ActionKind::Lock:
+        return Bits(action, view_.Locks(), OpReadLockBits, OpWriteLockBit, WriteLockBits);
+    }
+    return std::monostate();
+  }
+
+  ChipReport Chip() const {
+    ChipReport report;
+    report.number = chipRow_;
+    report.name = view_.Chips()[static_cast<std::size_t>(chipRow_)];
+    report.commands.assign(session_.RowCommands.begin(),
+                           session_.RowCommands.begin() + std::clamp(session_.CommandRowCount, 0, 32));
+    report.flashSize = session_.Chip.ProgramMemorySize;
+    report.eepromSize = session_.Chip.EepromSize;
+    report.ramSize = session_.Chip.RamSize;
+    report.fuseBits = view_.Fuses().Names();
+    report.lockBits = view_.Locks().Names();
+    return report;
+  }
+
+  SignatureReport Signature() const {
+    const auto& signature = view_.LastSignature();
+    if (!signature) throw PortFailure{ExitStatus::DeviceFailure, "the programmer sent no signature"};
+    return {SignatureText(*signature), signature->verdict.value_or(false)};
+  }
+
+  // write and verify: the image goes into the session's buffer, as a loaded file would.
+  MemoryReport Transfer(const Action& action, const std::vector<std::uint8_t>& image) {
+    const bool flash = action.memory == Memory::Flash;
+    const bool write = action.kind == ActionKind::Write;
+    session_.image.Assign(std::span<const std::uint8_t>(image));
+    MemoryWriteOptions chosen{.reload = false, .erase = job_.job.erase, .verify = job_.job.verify};
+    WriteOptions options;
+    (flash ? options.programMemory : options.eeprom) = chosen;
+    actionBytes_ = image.size() * (write && job_.job.verify ? 2 : 1);
+    if (write)
+      Click(flash ? OpWriteProgramMemory : OpWriteEeprom, options);
+    else
+      Click(flash ? OpVerifyProgramMemory : OpVerifyEeprom);
+    MemoryReport report{.bytes = image.size(),
+                        .erased = write && job_.job.erase,
+                        .verified = !write || job_.job.verify,
+                        .mismatchAt = view_.MismatchAt()};
+    if (report.mismatchAt) report.verified = false;
+    return report;
+  }
+
+  BitsReport Bits(const Action& action, BitList& bits, std::uint8_t readCode, std::uint8_t writeCode,
+                  void (*write)(Session&, const std::vector<bool>&)) {
+    if (action.bits.empty()) {
+      Click(readCode);
+      if (bits.States().size() != bits.Names().size())
+        throw PortFailure{ExitStatus::DeviceFailure, "the programmer reported " +
+                                                         std::to_string(bits.States().size()) + " of " +
+                                                         std::to_string(bits.Names().size()) + " bits"};
+      return {bits.States()};
+    }
+    // The dialog's command row selects the chip; its write button then sends the bits.
+    ListBox2Click(session_, chipRow_, CommandRow(writeCode), WriteOptions());
+    write(session_, Checked(action.bits));
+    AwaitQueue();
+    return {action.bits};
+  }
+
+  // Whether the action's result makes the port fail.
+  static std::optional<PortFailure> Verdict(const ActionResult& result) {
+    const std::string title = ActionTitle(result.action);
+    if (const auto* memory = std::get_if<MemoryReport>(&result.detail); memory && memory->mismatchAt)
+      return PortFailure{ExitStatus::DeviceFailure,
+                         title + ": the chip differs in the block at " + HexAddress(*memory->mismatchAt)};
+    if (const auto* signature = std::get_if<SignatureReport>(&result.detail); signature && !signature->good)
+      return PortFailure{ExitStatus::DeviceFailure, title + ": " + signature->text};
+    return std::nullopt;
+  }
+
+  int CommandRow(std::uint8_t code) const {
+    const auto rows = session_.RowCommands.begin() + std::clamp(session_.CommandRowCount, 0, 32);
+    return static_cast<int>(std::find(session_.RowCommands.begin(), rows, code) -
+                            session_.RowCommands.begin());
+  }
+
+  // The command list's click on the row of `code`, then the wait until the device has done it all.
+  void Click(std::uint8_t code, const WriteOptions& options = {}) {
+    ListBox2Click(session_, chipRow_, CommandRow(code), options);
+    AwaitQueue();
+  }
+
+  void AwaitQueue() {
+    Await([this] { return session_.queue.Empty(); },
+          actionTitle_.empty() ? "the link was lost" : actionTitle_ + ": the link was lost");
+  }
+
+  // Delivers the serial component's notifications until `done` holds. A lost link, or no poll
+  // for the watchdog's interval (which runs the watchdog's timeout), ends the run.
+  void Await(const std::function<bool()>& done, const std::string& lost) {
+    for (;;) {
+      if (!view_.LinkLost().empty()) throw PortFailure{ExitStatus::Link, lost + ": " + view_.LinkLost()};
+      if (done()) return;
+      const auto left = view_.WatchdogDeadline() - Clock::now();
+      if (left <= Clock::duration::zero()) {
+        Timer2Timer(session_);
+        throw PortFailure{ExitStatus::Link,
+                          lost + ": no poll for " + std::to_string(WatchdogIntervalMs / 1000) + " s"};
+      }
+      notify_->DrainUntil([&] { return done() || !view_.LinkLost().empty(); },
+                          std::chrono::ceil<std::chrono::milliseconds>(left));
+    }
+  }
+
+  void ReportProgress(double done) {
+    if (actionBytes_ == 0) return;
+    progress_.Update({.action = actionTitle_,
+                      .done = static_cast<std::uint64_t>(done * static_cast<double>(actionBytes_)),
+                      .total = actionBytes_,
+                      .elapsed = Clock::now() - actionStart_});
+  }
+
+  const PortJob& job_;
+  PortProgress& progress_;
+  PortView view_;
+  NotifyQueue* const notify_;  // owned by port_
+  TComm32 port_;
+  Session session_;
+  int chipRow_ = -1;
+  std::string actionTitle_;
+  Clock::time_point actionStart_;
+  std::uint64_t actionBytes_ = 0;
+};
+
+}  // namespace
+
+PortResult RunPort(const PortJob& job, PortProgress& progress) { return PortRunner(job, progress).Run(); }
 
 }  // namespace kestrel::cli
