@@ -16,6 +16,7 @@
 #include "app/PortComboBox.h"
 #include "app/SettingsKey.h"
 #include "app/TForm1.h"
+#include "operations/ParityList.h"
 #include "widgets/FormDesign.h"
 
 namespace kestrel {
@@ -159,13 +160,6 @@ WriteOptions TForm3::ChosenWriteOptions() const {
           .understandHex = CheckBox4->isChecked()};
 }
 
-std::optional<TParity> TForm3::ParityForIndex(int index) {
-  // "Чет" (even ninth bit) drives the port with odd parity, "Нечет" with even.
-  static constexpr std::array<TParity, 5> parities{pNone, pOdd, pEven, pSpace, pMark};
-  if (index < 0 || index >= static_cast<int>(parities.size())) return std::nullopt;
-  return parities[index];
-}
-
 template <class Read>
 bool TForm3::ReadReported(Read read) {
   try {
@@ -217,9 +211,9 @@ void TForm3::ReadRegistry() {
     if (!stored)
       key.WriteInteger(kParity, ComboBox1->currentIndex());
     else if (*stored != -1)
-      ComboBox1->setCurrentIndex(ParityForIndex(*stored) ? *stored : -1);
+      ComboBox1->setCurrentIndex(ParityForListIndex(*stored) ? *stored : -1);
   });
-  if (const auto parity = ParityForIndex(ComboBox1->currentIndex())) port.SetParity(*parity);
+  if (const auto parity = ParityForListIndex(ComboBox1->currentIndex())) port.SetParity(*parity);
 }
 
 void TForm3::RestoreBrowserFolder() {

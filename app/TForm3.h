@@ -48,9 +48,6 @@ class TForm3 : public QDialog {
   // The write options the switches show now.
   WriteOptions ChosenWriteOptions() const;
 
-  // The port parity for an index of the ninth-bit list; none for no selection.
-  static std::optional<TParity> ParityForIndex(int index);
-
   void FormCreate();
   void ReadRegistry();
   void WriteRegistry();

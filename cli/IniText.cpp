@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "cli/Text.h"
+#include "link/Cp1251.h"
 
 namespace kestrel::cli {
 
@@ -63,19 +64,9 @@ bool NextLine(std::string_view data, std::size_t& pos, Line& line) {
   return i > start;
 }
 
-void AppendUtf8(std::string& text, char16_t unit) {
-  // A lone surrogate half stands for nothing printable.
-  const std::uint32_t code = unit >= 0xD800 && unit <= 0xDFFF ? 0xFFFD : unit;
-  if (code < 0x80) {
-    text += static_cast<char>(code);
-  } else if (code < 0x800) {
-    text += static_cast<char>(0xC0 | (code >> 6));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    text += static_cast<char>(0xE0 | (code >> 12));
-    text += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    text += static_cast<char>(0x80 | (code & 0x3F));
-  }
+// A lone surrogate half stands for nothing printable.
+void AppendUtf16Unit(std::string& text, char16_t unit) {
+  AppendUtf8(text, unit >= 0xD800 && unit <= 0xDFFF ? char32_t{0xFFFD} : char32_t{unit});
 }
 
 std::optional<int> DigitValue(char c, int base) {
@@ -187,7 +178,7 @@ class ValueReader {
         code = static_cast<char16_t>(code * base + *digit);
         ++i_;
       }
-      AppendUtf8(result_.text, code);
+      AppendUtf16Unit(result_.text, code);
       if (i_ >= value_.size()) return false;
     } else if ((c == '\n' || c == '\r') && i_ < value_.size()) {
       // A continued line: CR LF and LF CR count as one line end.
@@ -227,7 +218,7 @@ std::string UnescapeKey(std::string_view key) {
       code = static_cast<char16_t>(code * 16 + digit.value_or(0));
     }
     if (ok) {
-      AppendUtf8(result, code);
+      AppendUtf16Unit(result, code);
       i = first + digits;
     } else {
       result += key[i++];

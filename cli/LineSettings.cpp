@@ -1,14 +1,8 @@
 #include "cli/LineSettings.h"
 
-#include <array>
+#include "operations/ParityList.h"
 
 namespace kestrel::cli {
-
-TParity ParityForListIndex(std::optional<std::int32_t> index) {
-  static constexpr std::array<TParity, 5> parities{pNone, pOdd, pEven, pSpace, pMark};
-  if (!index || *index < 0 || *index >= static_cast<std::int32_t>(parities.size())) return pOdd;
-  return parities[*index];
-}
 
 std::vector<std::string> ApplyStoredSettings(Job& job, const StoredSettings& stored) {
   std::vector<std::string> warnings;
@@ -26,7 +20,8 @@ std::vector<std::string> ApplyStoredSettings(Job& job, const StoredSettings& sto
     warn("Bitrate", std::to_string(*job.baud));
   }
   if (!job.parity) {
-    job.parity = ParityForListIndex(stored.parity);
+    // A stored row outside the list counts as none.
+    job.parity = ParityForListIndex(stored.parity.value_or(-1)).value_or(pOdd);
     warn("Parity", "odd");
   }
   return warnings;

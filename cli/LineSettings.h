@@ -15,10 +15,6 @@ namespace kestrel::cli {
 inline constexpr char DefaultPort[] = "COM1";
 inline constexpr std::uint32_t DefaultBaud = 56000;
 
-// The port's parity for an index of the ninth-bit list: 0 "Нет" none, 1 "Чет" odd, 2 "Нечет"
-// even, 3 "0" space, 4 "1" mark; no index or one out of range (-1 included) gives odd.
-TParity ParityForListIndex(std::optional<std::int32_t> index);
-
 // Gives the job the stored port, rate and parity where the command line named none, else the
 // defaults (COM1, 56000, odd). Returns a warning line for each unusable stored value it needed.
 std::vector<std::string> ApplyStoredSettings(Job& job, const StoredSettings& stored);

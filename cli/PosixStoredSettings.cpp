@@ -3,7 +3,7 @@
 #include "buffer/FileIo.h"
 #include "cli/IniText.h"
 #include "cli/StoredSettings.h"
-#include "link/PortNames.h"
+#include "link/ConfigHome.h"
 
 namespace kestrel::cli {
 
@@ -15,8 +15,8 @@ constexpr std::size_t SettingsFileLimit = 1024 * 1024;
 }  // namespace
 
 StoredSettings ReadStoredSettings() {
-  // The settings file lies in the program's per-user folder, beside the port aliases.
-  const std::string path = (std::filesystem::path(PortAliasFolder()).parent_path() / "KESTREL.conf").string();
+  // Where the desktop program's settings keep their native file.
+  const std::string path = (ConfigHome() / "TARVELIN" / "KESTREL.conf").string();
   std::optional<std::vector<std::uint8_t>> text;
   try {
     text = ReadRegularFile(path, SettingsFileLimit);

@@ -17,4 +17,7 @@ std::string Cp1251ToUtf8(std::span<const std::uint8_t> bytes);
 // sequences become '?'.
 std::vector<std::uint8_t> Utf8ToCp1251(std::string_view text);
 
+// Appends the UTF-8 bytes of a character of the Basic Multilingual Plane.
+void AppendUtf8(std::string& out, char32_t cp);
+
 }  // namespace kestrel

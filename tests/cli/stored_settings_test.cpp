@@ -112,13 +112,15 @@ TEST(StoredSettings, FillInWhatTheCommandLineLeavesOut) {
   EXPECT_EQ(FromIni("ComPort=COM1, COM2\n").unreadable, std::set<std::string>{"ComPort"});
 }
 
-TEST(StoredSettings, TheNinthBitListIndexGivesTheParity) {
-  EXPECT_EQ(ParityForListIndex(0), pNone);
-  EXPECT_EQ(ParityForListIndex(1), pOdd);   // "Чет"
-  EXPECT_EQ(ParityForListIndex(2), pEven);  // "Нечет"
-  EXPECT_EQ(ParityForListIndex(3), pSpace);
-  EXPECT_EQ(ParityForListIndex(4), pMark);
-  for (const auto index :
-       {std::optional<std::int32_t>(), std::optional<std::int32_t>(-1), std::optional<std::int32_t>(5)})
-    EXPECT_EQ(ParityForListIndex(index), pOdd);
+TEST(StoredSettings, TheStoredNinthBitRowGivesTheParity) {
+  const std::pair<std::optional<std::int32_t>, TParity> rows[]{{0, pNone},  {1, pOdd},  {2, pEven},
+                                                               {3, pSpace}, {4, pMark}, {std::nullopt, pOdd},
+                                                               {-1, pOdd},  {5, pOdd}};
+  for (const auto& [row, parity] : rows) {
+    StoredSettings stored;
+    stored.parity = row;
+    Job job;
+    ApplyStoredSettings(job, stored);
+    EXPECT_EQ(job.parity, parity) << row.value_or(-2);
+  }
 }
