@@ -1,7 +1,8 @@
 #pragma once
 // The lock and fuse bit editors: one check box per bit of the selected chip, made at run time in
 // a column, the "Записать" button that writes the boxes and hides the dialog, and Enter on the
-// dialog or a box, which hides it without writing. The two editors are one class in two designs.
+// dialog or a box, which hides it without writing. The two editors, the lock-bit editor TForm4
+// (Form4) and the fuse-bit editor TForm6 (Form6), are this one class in two designs.
 
 #include <QDialog>
 #include <QRect>
@@ -32,9 +33,9 @@ struct BitDialogDesign {
   BitWriteRule write;
 };
 
-// Form4: writes each checked lock bit.
+// TForm4: writes each checked lock bit.
 extern const BitDialogDesign LockBitEditor;
-// Form6: writes every fuse bit with its state.
+// TForm6: writes every fuse bit with its state.
 extern const BitDialogDesign FuseBitEditor;
 
 class TBitDialog : public QDialog, public BitDialogView {
