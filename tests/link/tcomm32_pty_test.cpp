@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 #include "link/TComm32.h"
 #include "tests/support/NotifyQueue.h"
 #include "tests/support/OpenPortError.h"
