@@ -30,7 +30,7 @@ void PortComboBox::showPopup() {
 void PortComboBox::FillList() {
   const QString typed = currentText();
   ports_->removeRows(0, ports_->rowCount());
-  for (const PortEntry& port : ListPorts(SystemPortRoots()))
+  for (const PortEntry& port : PresentPorts())
     ports_->appendRow({new QStandardItem(QString::fromStdString(port.name).toUpper()),
                        new QStandardItem(QString::fromStdString(port.detail))});
   // Emptying the list empties the field; what the user had there stays.

@@ -1,7 +1,9 @@
 #pragma once
 // The program's per-user settings key (TARVELIN\KESTREL), opened, and created when missing,
 // each time it is used. Value types are kept as the settings store defines them: strings,
-// and 32-bit integers (Booleans are stored as 0 or 1).
+// and 32-bit integers (Booleans are stored as 0 or 1). On Windows the key is
+// HKEY_CURRENT_USER\Software\TARVELIN\KESTREL, where strings become REG_SZ values and integers,
+// written as int, REG_DWORD; elsewhere it is an INI file that holds every value as text.
 
 #include <QSettings>
 #include <QString>

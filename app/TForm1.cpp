@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -35,6 +34,7 @@
 #include "operations/Connection.h"
 #include "operations/StatusTexts.h"
 #include "operations/forms/TBitDialog.h"
+#include "widgets/FileNames.h"
 #include "widgets/FormDesign.h"
 
 namespace kestrel {
@@ -316,9 +316,9 @@ bool TForm1::ToolButton5Click() {
   const bool understandHex = ChosenWriteOptions().understandHex;
   return SaveBufferAs(Session1.image, understandHex,
                       [this](const std::string& proposed) -> std::optional<std::string> {
-                        SaveDialog1.FileName = QFile::decodeName(proposed.c_str());
+                        SaveDialog1.FileName = FromCoreFileName(proposed);
                         if (!SaveDialog1.Execute(this)) return std::nullopt;
-                        return QFile::encodeName(SaveDialog1.FileName).toStdString();
+                        return CoreFileName(SaveDialog1.FileName);
                       });
 }
 

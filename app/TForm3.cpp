@@ -255,7 +255,7 @@ bool TForm3::KeepsUnappliedValue(const QString& name, const QString& current) co
 void TForm3::FormDestroy() {
   SettingsKey key;
   if (Form1 && !KeepsUnappliedValue(kPath, Form1->BrowserFolder()))
-    key.WriteString(kPath, Form1->BrowserFolder());
+    key.WriteString(kPath, QDir::toNativeSeparators(Form1->BrowserFolder()));  // C:\... on Windows
   for (int number = 1; number <= 7; ++number) {
     const bool checked = CheckBox(number)->isChecked();
     if (!KeepsUnappliedValue(CheckName(number), SwitchText(checked)))

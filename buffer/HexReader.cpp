@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <array>
-#include <filesystem>
 #include <numeric>
 
 #include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
+#include "buffer/FilePath.h"
 #include "buffer/HexDigits.h"
 #include "buffer/HexRecordType.h"
 #include "buffer/MemoryImage.h"
@@ -153,8 +153,8 @@ const char* Reason(HexFault fault) {
 HexReadResult ReadHexImage(std::span<const std::uint8_t> text) { return Parser(text).Run(); }
 
 std::string HexFaultMessage(const std::string& path, HexFault fault, std::size_t line) {
-  return "Ошибка в HEX-файле " + std::filesystem::path(path).filename().string() + ", строка " +
-         std::to_string(line) + ": " + Reason(fault);
+  return "Ошибка в HEX-файле " + FileName(FilePath(path).filename()) + ", строка " + std::to_string(line) +
+         ": " + Reason(fault);
 }
 
 bool LoadHexStream(MemoryImage& image, std::span<const std::uint8_t> text, const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
+#include "buffer/FilePath.h"
 #include "buffer/HexWriter.h"
 #include "buffer/MemoryImage.h"
 
@@ -13,7 +14,8 @@ bool SaveBufferAs(MemoryImage& image, bool understandHex, const AskFileNameFn& a
   const std::optional<std::string> name = askFileName(image.WorkingFileName());
   if (!name || name->empty()) return false;
   std::error_code ignored;
-  if (std::filesystem::exists(*name, ignored) && image.View().AskYesNo(OverwriteQuestion) != Answer::Yes)
+  if (std::filesystem::exists(FilePath(*name), ignored) &&
+      image.View().AskYesNo(OverwriteQuestion) != Answer::Yes)
     return false;
   if (IsHexFile(*name, understandHex))
     ReplaceFileContents(*name, WriteHexImage(image.DataBuffer()));

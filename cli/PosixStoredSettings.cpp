@@ -3,7 +3,7 @@
 #include "buffer/FileIo.h"
 #include "cli/IniText.h"
 #include "cli/StoredSettings.h"
-#include "link/ConfigHome.h"
+#include "link/PosixConfigHome.h"
 
 namespace kestrel::cli {
 

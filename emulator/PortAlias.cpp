@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "link/ConfigHome.h"
+#include "link/PosixConfigHome.h"
 
 namespace kestrel::emulator {
 

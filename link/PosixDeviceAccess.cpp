@@ -1,4 +1,4 @@
-#include "link/DeviceAccess.h"
+#include "link/PosixDeviceAccess.h"
 
 #include <grp.h>
 #include <pwd.h>

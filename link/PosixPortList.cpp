@@ -1,4 +1,4 @@
-#include "link/PortList.h"
+#include "link/PosixPortList.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 
 namespace kestrel {
 namespace {
@@ -113,5 +113,7 @@ std::vector<PortEntry> ListPorts(const PortRoots& roots) {
     if (auto uart = UartType(roots.sys / "class" / "tty" / name)) ports.push_back({name, std::move(*uart)});
   return ports;
 }
+
+std::vector<PortEntry> PresentPorts() { return ListPorts(SystemPortRoots()); }
 
 }  // namespace kestrel

@@ -1,13 +1,13 @@
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
-#include "link/ConfigHome.h"
+#include "link/ComName.h"
+#include "link/PosixConfigHome.h"
 
 namespace kestrel {
 namespace {
@@ -22,16 +22,6 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
 bool Exists(const fs::path& path) {
   std::error_code error;
   return fs::exists(fs::symlink_status(path, error));
-}
-
-// The COM number of "COMn" (any case, n from 1), if the name is one.
-std::optional<unsigned> ComNumber(const std::string& name) {
-  if (name.size() < 4 || !SameIgnoringCase(name.substr(0, 3), "COM")) return std::nullopt;
-  unsigned number = 0;
-  const char* last = name.data() + name.size();
-  const auto [end, error] = std::from_chars(name.data() + 3, last, number);
-  if (error != std::errc() || end != last || number == 0 || name[3] == '0') return std::nullopt;
-  return number;
 }
 
 // The entry of `folder` named `name`: the exact one, else the first (in name order) that

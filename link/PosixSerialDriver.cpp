@@ -16,8 +16,8 @@
 #include <csignal>
 #include <cstring>
 
-#include "link/DeviceAccess.h"
-#include "link/PortNames.h"
+#include "link/PosixDeviceAccess.h"
+#include "link/PosixPortNames.h"
 #include "link/TComm32.h"
 
 namespace kestrel {

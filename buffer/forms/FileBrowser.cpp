@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "buffer/forms/LocaleFileColumns.h"
+#include "widgets/FileNames.h"
 
 namespace kestrel {
 
@@ -140,7 +141,7 @@ void FileBrowser::FillFolderChain(const QString& path) {
 
 std::optional<std::string> FileBrowser::SelectedFile() const {
   for (const QModelIndex& index : list_->selectionModel()->selectedRows())
-    return QFile::encodeName(fileModel_->filePath(fileColumns_->mapToSource(index))).toStdString();
+    return CoreFileName(fileModel_->filePath(fileColumns_->mapToSource(index)));
   return std::nullopt;
 }
 

@@ -1,6 +1,6 @@
 // The ports the port field offers, over a device tree the test builds beside a running emulator.
 
-#include "link/PortList.h"
+#include "link/PosixPortList.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "emulator/Emulator.h"
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 #include "tests/support/Pty.h"
 
 namespace kestrel {

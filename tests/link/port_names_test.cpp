@@ -1,6 +1,6 @@
 // What a configured port name opens.
 
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

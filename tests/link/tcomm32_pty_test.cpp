@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "link/NotifyQueue.h"
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 #include "link/TComm32.h"
 #include "tests/support/OpenPortError.h"
 #include "tests/support/Pty.h"

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "link/PortNames.h"
+#include "link/PosixPortNames.h"
 
 namespace kestrel::test {
 

@@ -1,5 +1,6 @@
 // The memory image's files on Windows: bytes stay bytes (no text-mode translation), UTF-8 names
-// reach the file system as the names they spell, and failures name the file and leave it intact.
+// reach the file system as the names they spell (the save's overwrite question included), and
+// failures name the file and leave it intact.
 
 #include <gtest/gtest.h>
 
@@ -7,7 +8,10 @@
 #include <string>
 
 #include "buffer/FileIo.h"
+#include "buffer/MemoryImage.h"
+#include "buffer/SaveBuffer.h"
 #include "tests/buffer/ScratchFiles.h"
+#include "tests/support/FakeView.h"
 
 #include <windows.h>
 
@@ -65,6 +69,18 @@ TEST(Win32FileIo, WhatIsNoFileReadsAsNothingAndFailuresKeepTheOldFile) {
   const std::string nowhere =
       ErrorOf([&] { ReplaceFileContents(dir.File("no\\such\\folder.bin"), Bytes(4, 0)); });
   EXPECT_NE(nowhere.find("нет такой папки"), std::string::npos) << nowhere;
+}
+
+TEST(Win32FileIo, SavingOverAFileWithACyrillicNameAsksFirst) {
+  ScratchDir dir;
+  const std::string path = dir.Path().string() + "\\Прошивка.bin";
+  ReplaceFileContents(path, Bytes(8, 0x33));
+  FakeImage t;
+  t.image.Assign(Bytes(4, 0x42));
+  t.view.answers = {Answer::No};
+  EXPECT_FALSE(SaveBufferAs(t.image, false, [&](const std::string&) { return path; }));
+  EXPECT_EQ(t.view.questions, std::vector<std::string>{"Перезаписать существующий файл?"});
+  EXPECT_EQ(ReadRegularFile(path, 100), Bytes(8, 0x33));
 }
 
 }  // namespace

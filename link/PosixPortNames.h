@@ -7,7 +7,7 @@
 
 namespace kestrel {
 
-// The alias folder below the user's configuration folder (see ConfigHome.h).
+// The alias folder below the user's configuration folder (see PosixConfigHome.h).
 std::string PortAliasFolder();
 
 // The path to open for a port name; the name itself when nothing matches.

@@ -1,4 +1,4 @@
-#include "link/ConfigHome.h"
+#include "link/PosixConfigHome.h"
 
 #include <cstdlib>
 
