@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/StoredSettings.h"
-#include "cli/Win32Text.h"
+#include "link/Win32Text.h"
 
 namespace kestrel::cli {
 

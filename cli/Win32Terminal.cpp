@@ -5,7 +5,7 @@
 #include <shellapi.h>
 
 #include "cli/Terminal.h"
-#include "cli/Win32Text.h"
+#include "link/Win32Text.h"
 
 namespace kestrel::cli {
 

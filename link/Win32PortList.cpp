@@ -5,18 +5,10 @@
 #include <tuple>
 
 #include "link/ComName.h"
+#include "link/Win32Text.h"
 
 namespace kestrel {
 namespace {
-
-std::string Utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int length = static_cast<int>(wide.size());
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, text.data(), size, nullptr, nullptr);
-  return text;
-}
 
 // COM ports by number first, then the other names.
 bool Before(const PortEntry& a, const PortEntry& b) {
@@ -46,7 +38,7 @@ std::vector<PortEntry> ListPorts(HKEY serialComm) {
     if (port.empty()) continue;
     std::wstring_view detail(device.data(), deviceLength);
     if (detail.starts_with(L"\\Device\\")) detail.remove_prefix(8);
-    ports.push_back({Utf8(port), Utf8(detail)});
+    ports.push_back({Utf8FromWide(port), Utf8FromWide(detail)});
   }
   std::sort(ports.begin(), ports.end(), Before);
   return ports;

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-namespace kestrel::cli {
+namespace kestrel {
 
 std::string Utf8FromWide(std::wstring_view text);
 
-}  // namespace kestrel::cli
+}  // namespace kestrel

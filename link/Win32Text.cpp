@@ -1,8 +1,8 @@
-#include "cli/Win32Text.h"
+#include "link/Win32Text.h"
 
 #include <windows.h>
 
-namespace kestrel::cli {
+namespace kestrel {
 
 std::string Utf8FromWide(std::wstring_view text) {
   if (text.empty()) return {};
@@ -13,4 +13,4 @@ std::string Utf8FromWide(std::wstring_view text) {
   return utf8;
 }
 
-}  // namespace kestrel::cli
+}  // namespace kestrel
