@@ -9,6 +9,7 @@
 #include "cli/PortView.h"
 #include "cli/Text.h"
 #include "link/Commands.h"
+#include "link/LinkTrace.h"
 #include "link/NotifyQueue.h"
 #include "operations/BitWrites.h"
 #include "operations/ChipSelection.h"
@@ -48,6 +49,7 @@ class PortRunner {
           return port_.WriteData(buffer, length);
         }) {
     session_.line.LineRate = [this] { return port_.BaudRate(); };
+    port_.Trace = session_.line.Trace = trace_.get();
     port_.SetCommPort(job.port);
     port_.SetBaudRate(job.baud);
     port_.SetParity(job.parity);
@@ -270,6 +272,8 @@ class PortRunner {
   const PortJob& job_;
   PortProgress& progress_;
   PortView view_;
+  // The file KESTREL_TRACE names, as in the desktop program; null without one.
+  const std::unique_ptr<LinkTrace> trace_ = LinkTrace::FromEnvironment();
   NotifyQueue* const notify_;  // owned by port_
   TComm32 port_;
   Session session_;
