@@ -8,6 +8,7 @@
 #include "app/TForm1.h"
 #include "app/TForm5.h"
 #include "app/TForm7.h"
+#include "buffer/forms/THexGrid.h"
 #include "operations/forms/TBitDialog.h"
 
 namespace kestrel {
@@ -93,6 +94,10 @@ BitDialogView& MainView::FuseDialog() { return Dialog(Form6); }
 
 void MainView::FormatGrid() {
   if (Form1) Form1->FormatGrid();
+}
+
+void MainView::BytesChanged(std::size_t first, std::size_t count) {
+  if (Form1) Form1->StringGrid1->BytesChanged(first, count);
 }
 
 }  // namespace kestrel

@@ -33,6 +33,7 @@ class MainView : public OperationsView {
   BitDialogView& FuseDialog() override;
 
   void FormatGrid() override;
+  void BytesChanged(std::size_t first, std::size_t count) override;
 };
 
 }  // namespace kestrel

@@ -3,6 +3,7 @@
 // warnings and questions of loading and saving. The windows implement it; tests fake it. Texts
 // are UTF-8.
 
+#include <cstddef>
 #include <string>
 
 namespace kestrel {
@@ -16,6 +17,8 @@ class ImageView {
 
   // The grid StringGrid1: the image's length or content changed.
   virtual void FormatGrid() = 0;
+  // The grid StringGrid1: the `count` bytes from `first` on changed, the image's length did not.
+  virtual void BytesChanged(std::size_t first, std::size_t count) = 0;
 
   // The main window's status panel.
   virtual void SetStatusText(const std::string& text) = 0;

@@ -25,9 +25,10 @@ void MemoryImage::Clear() {
 }
 
 void MemoryImage::Store(std::uint32_t address, std::span<const std::uint8_t> data) {
-  if (address < bytes_.size())
-    std::copy_n(data.begin(), std::min(data.size(), bytes_.size() - address), bytes_.begin() + address);
-  view_.FormatGrid();
+  if (address >= bytes_.size()) return;
+  const std::size_t count = std::min(data.size(), bytes_.size() - address);
+  std::copy_n(data.begin(), count, bytes_.begin() + address);
+  view_.BytesChanged(address, count);
 }
 
 void MemoryImage::Edit(std::size_t index, std::uint8_t value) {

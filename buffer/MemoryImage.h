@@ -31,7 +31,7 @@ class MemoryImage {
   void Resize(std::size_t size);
   void Clear();
   // Copies the bytes of `data` that fall inside the image to it from `address` on; the rest is
-  // dropped. The grid is redrawn even when nothing fell inside.
+  // dropped. Only the bytes copied are redrawn, so a chip read block by block stays cheap.
   void Store(std::uint32_t address, std::span<const std::uint8_t> data);
   // A byte edited in its grid cell, which shows it already: no redraw. Sets BufferModified; an
   // index past the end changes nothing.

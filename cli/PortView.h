@@ -84,6 +84,7 @@ class PortView final : public OperationsView {
   void ShowQueueWindow() override {}
   void CloseQueueWindow() override {}
   void FormatGrid() override {}
+  void BytesChanged(std::size_t, std::size_t) override {}
   void SetStatusText(const std::string&) override {}
   // The run checks beforehand what would make the sequences warn or ask.
   void ShowWarning(const std::string&) override {}

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cstdint>
 
 #include "buffer/HexDigits.h"
 #include "buffer/forms/GridHeader.h"
@@ -73,12 +74,26 @@ void THexGrid::FormatGrid() {
   RefreshGridCells();
 }
 
-void THexGrid::RefreshGridCells() {
+THexGrid::RowsInView THexGrid::InView() const {
   const int top = std::max(0, rowAt(0));
   const int pitch = verticalHeader()->defaultSectionSize();
-  // The last row counts when any part of it is in view.
-  const int visible = std::min(model_->rowCount() - top, (viewport()->height() + pitch - 1) / pitch);
-  if (cache_.Update(top, visible)) model_->RefreshRows(top, visible);
+  return {top, std::min(model_->rowCount() - top, (viewport()->height() + pitch - 1) / pitch)};
+}
+
+void THexGrid::RefreshGridCells() {
+  const RowsInView view = InView();
+  if (cache_.Update(view.top, view.count)) model_->RefreshRows(view.top, view.count);
+}
+
+void THexGrid::BytesChanged(std::size_t first, std::size_t count) {
+  if (count == 0) return;
+  // A later refresh of the view is not skipped as one of an unchanged view.
+  cache_.Invalidate();
+  const RowsInView view = InView();
+  const auto from = std::max<std::int64_t>(static_cast<std::int64_t>(first / BytesPerRow), view.top);
+  const auto to = std::min<std::int64_t>(static_cast<std::int64_t>((first + count - 1) / BytesPerRow),
+                                         std::int64_t{view.top} + view.count - 1);
+  if (from <= to) model_->RefreshRows(static_cast<int>(from), static_cast<int>(to - from + 1));
 }
 
 void THexGrid::CommitCurrentCell(const QString& text) {

@@ -23,6 +23,9 @@ class THexGrid : public QTableView {
 
   // The buffer's length or content changed: header row, row count, geometry, every cell in view.
   void FormatGrid();
+  // The `count` bytes from `first` on changed, not the length: the rows of them in view are drawn
+  // afresh. Rows out of view are drawn from the buffer when they come into view.
+  void BytesChanged(std::size_t first, std::size_t count);
   // Brings the cells of the rows in view, the partly visible last one included, into line with
   // the buffer, unless the view is the one of the last refresh.
   void RefreshGridCells();
@@ -45,6 +48,12 @@ class THexGrid : public QTableView {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  struct RowsInView {
+    int top = 0;
+    int count = 0;
+  };
+  // The rows in view, the partly visible last one included.
+  RowsInView InView() const;
   const QStaticText& ByteText(std::uint8_t value);
 
   MemoryImage& image_;

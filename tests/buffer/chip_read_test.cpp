@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTreeView>
 #include <deque>
 
@@ -68,7 +69,7 @@ class ChipRead : public ProgramTest {
   std::deque<Answer> answers_;
 };
 
-TEST_F(ChipRead, EveryVisibleRowShowsTheBytesReadTheLastOneInPartToo) {
+TEST_F(ChipRead, EveryVisibleRowShowsTheBytesReadTheLastOneInPartAndAfterScrollingToo) {
   QWidget* viewport = Form1->StringGrid1->viewport();
   const int pitch = Form1->StringGrid1->rowHeight(0);
   for (int height = 600; viewport->height() % pitch < pitch / 3 && height < 600 + pitch; ++height) {
@@ -76,10 +77,20 @@ TEST_F(ChipRead, EveryVisibleRowShowsTheBytesReadTheLastOneInPartToo) {
     Settle();
   }
   ASSERT_GE(viewport->height() % pitch, pitch / 3) << "no partly visible last row";
+  // Other bytes of the same length before the read, so that any row left undrawn shows.
+  S().image.Assign(Pattern(device_->Chip(chip_).flash.size(), 9));
+  Settle();
   Choose(OpReadProgramMemory);
   Settle();
   EXPECT_EQ(S().image.DataBuffer(), device_->Chip(chip_).flash);
   EXPECT_TRUE(OnScreen() == FromBuffer()) << "the screen shows other bytes than the buffer holds";
+  // Rows that were out of view during the read show its bytes when scrolled into view.
+  QScrollBar* scroll = Form1->StringGrid1->verticalScrollBar();
+  for (const int value : {scroll->maximum() / 2, scroll->maximum()}) {
+    scroll->setValue(value);
+    Settle();
+    EXPECT_TRUE(OnScreen() == FromBuffer()) << "stale bytes after scrolling to " << value;
+  }
 }
 
 TEST_F(ChipRead, FileChoiceEmptyClickAndCloseAskBeforeAReadIsLost) {

@@ -240,6 +240,25 @@ TEST_F(GridWidget, RefreshTouchesOnlyTheRowsInViewAndOnlyWhenTheViewChanged) {
   EXPECT_EQ(refreshed.size(), 4u);
 }
 
+TEST_F(GridWidget, ChangedBytesRedrawOnlyTheirRowsInViewThePartlyVisibleLastOneToo) {
+  Load(Bytes(524287, 0x5A));
+  std::vector<std::pair<int, int>> refreshed;
+  QObject::connect(grid.model(), &QAbstractItemModel::dataChanged,
+                   [&](const QModelIndex& first, const QModelIndex& last) {
+                     refreshed.emplace_back(first.row(), last.row());
+                   });
+  const auto store = [&](std::size_t address, std::size_t count) {
+    t.image.Store(static_cast<std::uint32_t>(address), Bytes(count, 0xA5));
+    grid.BytesChanged(address, count);
+  };
+  const int inView = (grid.viewport()->height() + 15) / 16;
+  store(20, 5);
+  store(std::size_t(inView - 2) * 16 + 8, 224);  // from the last row but one far beyond the view
+  store(0x40000, 224);                           // out of view
+  EXPECT_EQ(refreshed, (std::vector<std::pair<int, int>>{{1, 1}, {inView - 2, inView - 1}}));
+  EXPECT_EQ(Cell(0x40000 / 16 + 1, 1), "A5");
+}
+
 TEST_F(GridWidget, PaintsBytesBlanksAndTheSelection) {
   Load({0x12, 0x34, 0x56, 0x78, 0x9A});
   Select(1, 1);

@@ -85,7 +85,9 @@ TEST(ReplyHandler, ReadBlocksLandInTheBufferAtTheirAddress) {
   EXPECT_EQ(buffer[0x1BF], 0xEE);
   for (int i = 0; i < 224; ++i) ASSERT_EQ(buffer[0x1C0 + i], i);
   EXPECT_EQ(buffer[0x2A0], 0xEE);
-  EXPECT_EQ(link.view.formatGridCalls, 1);
+  // Only the block's bytes are redrawn; the image's length is unchanged.
+  EXPECT_EQ(link.view.formatGridCalls, 0);
+  EXPECT_EQ(link.view.bytesChanged, (std::vector<std::pair<std::size_t, std::size_t>>{{0x1C0, 224}}));
   EXPECT_FALSE(link.session.image.BufferModified());
 
   Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 2); }, {0x0D, 0, 0, 0, 0, 2, 0x12, 0x34});
@@ -99,6 +101,7 @@ TEST(ReplyHandler, ReadBlocksOutsideTheBufferOrCutShortKeepToWhatIsThere) {
   // Runs past the end: the bytes inside are stored.
   Exchange(link, [](Session& s) { ReadEeprom(s.queue, 6, 4); }, {0x0D, 6, 0, 0, 0, 4, 1, 2, 3, 4});
   EXPECT_EQ(link.session.image.DataBuffer(), (Bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
+  EXPECT_EQ(link.view.bytesChanged.back(), (std::pair<std::size_t, std::size_t>{6, 2}));
   // Starts past the end, or at an address that wraps: nothing.
   Exchange(link, [](Session& s) { ReadEeprom(s.queue, 8, 1); }, {0x0D, 8, 0, 0, 0, 1, 9});
   Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 1); },
@@ -107,9 +110,9 @@ TEST(ReplyHandler, ReadBlocksOutsideTheBufferOrCutShortKeepToWhatIsThere) {
   Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 200); }, {0x0D, 0, 0, 0, 0, 200, 5, 6});
   EXPECT_EQ(link.session.image.DataBuffer(), (Bytes{5, 6, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
   // No count: nothing is stored, nothing redrawn.
-  const int redraws = link.view.formatGridCalls;
+  const std::size_t redraws = link.view.bytesChanged.size();
   Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 1); }, {0x0D, 0, 0, 0});
-  EXPECT_EQ(link.view.formatGridCalls, redraws);
+  EXPECT_EQ(link.view.bytesChanged.size(), redraws);
   EXPECT_EQ(link.session.image.DataBuffer().size(), 8u);
 }
 
@@ -282,5 +285,6 @@ TEST(ReplyHandler, ConfirmationsAndUnknownCodesOnlyAdvanceTheQueue) {
   EXPECT_TRUE(link.session.queue.Empty());
   EXPECT_TRUE(link.view.statusHistory.empty());
   EXPECT_EQ(link.view.formatGridCalls, 0);
+  EXPECT_TRUE(link.view.bytesChanged.empty());
   EXPECT_EQ(link.session.image.DataBuffer(), Bytes(16, 1));
 }

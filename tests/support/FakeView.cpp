@@ -103,6 +103,7 @@ void FakeView::SetInfoLine(int index, const std::string& text) {
 BitDialogView& FakeView::LockDialog() { return lockDialog; }
 BitDialogView& FakeView::FuseDialog() { return fuseDialog; }
 void FakeView::FormatGrid() { ++formatGridCalls; }
+void FakeView::BytesChanged(std::size_t first, std::size_t count) { bytesChanged.emplace_back(first, count); }
 
 WriteDataFn FrameLog::Writer() {
   return [this](const std::uint8_t* buffer, std::uint16_t length) {

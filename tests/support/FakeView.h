@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "operations/OperationsView.h"
@@ -62,6 +63,7 @@ class FakeView : public OperationsView {
   BitDialogView& LockDialog() override;
   BitDialogView& FuseDialog() override;
   void FormatGrid() override;
+  void BytesChanged(std::size_t first, std::size_t count) override;
 
   // Main window.
   std::string caption;
@@ -94,6 +96,7 @@ class FakeView : public OperationsView {
   FakeBitDialog lockDialog;
   FakeBitDialog fuseDialog;
   int formatGridCalls = 0;
+  std::vector<std::pair<std::size_t, std::size_t>> bytesChanged;  // first and count of each call
 
  private:
   Answer NextAnswer(const std::string& question);
