@@ -47,14 +47,14 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 
 enum class OptionId { Port, Baud, Parity, Chip, Erase, Verify, Json, Quiet, Help, Version };
 
-struct OptionSpec {
+struct OptionForm {
   char shortName;  // 0: long form only
   std::string_view longName;
   OptionId id;
   bool takesValue;
 };
 
-constexpr std::array<OptionSpec, 10> kOptions{{
+constexpr std::array<OptionForm, 10> kOptions{{
     {'p', "port", OptionId::Port, true},
     {'b', "baud", OptionId::Baud, true},
     {'P', "parity", OptionId::Parity, true},
@@ -148,17 +148,17 @@ class Parser {
     const std::string_view argument = std::string_view(arguments_[index]).substr(2);
     const std::size_t equals = argument.find('=');
     const std::string_view name = argument.substr(0, equals);
-    for (const OptionSpec& spec : kOptions) {
-      if (spec.longName != name) continue;
+    for (const OptionForm& form : kOptions) {
+      if (form.longName != name) continue;
       const std::string shown = "--" + std::string(name);
-      if (!spec.takesValue) {
+      if (!form.takesValue) {
         if (equals != std::string_view::npos) Fail(index, shown + " takes no value");
-        return Apply(spec, shown, index, {});
+        return Apply(form, shown, index, {});
       }
-      if (equals != std::string_view::npos) return Apply(spec, shown, index, argument.substr(equals + 1));
+      if (equals != std::string_view::npos) return Apply(form, shown, index, argument.substr(equals + 1));
       const std::size_t optionIndex = index;
       const std::string_view value = SeparateValue(shown, index);
-      return Apply(spec, shown, optionIndex, value);
+      return Apply(form, shown, optionIndex, value);
     }
     Fail(index, "unknown option " + Quoted("--" + std::string(name)));
   }
@@ -166,9 +166,9 @@ class Parser {
   std::optional<CommandLine::Kind> ReadShortOptions(std::size_t& index) {
     const std::string_view argument = arguments_[index];
     for (std::size_t at = 1; at < argument.size(); ++at) {
-      const OptionSpec* found = nullptr;
-      for (const OptionSpec& spec : kOptions)
-        if (spec.shortName != 0 && spec.shortName == argument[at]) found = &spec;
+      const OptionForm* found = nullptr;
+      for (const OptionForm& form : kOptions)
+        if (form.shortName != 0 && form.shortName == argument[at]) found = &form;
       const std::string shown = std::string("-") + argument[at];
       if (!found) Fail(index, "unknown option " + Quoted(shown));
       if (!found->takesValue) {
@@ -192,9 +192,9 @@ class Parser {
     return arguments_[++index];
   }
 
-  std::optional<CommandLine::Kind> Apply(const OptionSpec& spec, const std::string& shown, std::size_t index,
+  std::optional<CommandLine::Kind> Apply(const OptionForm& form, const std::string& shown, std::size_t index,
                                          std::string_view value) {
-    switch (spec.id) {
+    switch (form.id) {
       case OptionId::Port:
         if (value.empty()) Fail(index, shown + " needs a port name");
         job_.ports.emplace_back(value);
