@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/ScratchConfigHome.h"
 #include "bench/WireLimit.h"
 #include "emulator/Emulator.h"
 
@@ -30,23 +31,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    char pattern[] = "/tmp/kestrel-bench-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("no scratch folder");
-    path_ = pattern;
-    setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-  }
-  ~ScratchFolder() { std::filesystem::remove_all(path_); }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // Runs kestrel-cli on `ports` emulated programmers; the seconds its whole run took.
-double GangSeconds(const ScratchFolder& scratch, int ports, std::uint32_t baud, const std::string& chip,
+double GangSeconds(const ScratchConfigHome& scratch, int ports, std::uint32_t baud, const std::string& chip,
                    const std::string& image) {
   std::vector<std::unique_ptr<emulator::Emulator>> devices;
   std::string command = std::string(KESTREL_CLI_PATH) + " -q -c " + chip + " -e -V";
@@ -78,7 +64,7 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--baud")) baud = static_cast<std::uint32_t>(std::stoul(argv[i + 1]));
   }
   try {
-    const ScratchFolder scratch;
+    const ScratchConfigHome scratch;
     const auto size = static_cast<std::uint32_t>(
         emulator::Emulator::Catalogue()[emulator::Emulator::ChipNumber(chip)].flashSize);
     std::vector<char> bytes(size);

@@ -30,6 +30,7 @@
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm3.h"
+#include "bench/ScratchConfigHome.h"
 #include "bench/WireLimit.h"
 #include "emulator/Emulator.h"
 #include "link/Commands.h"
@@ -256,25 +257,6 @@ void FullSpeedRuns(const std::string& configHome, std::size_t chip, std::uint32_
   Check(Form1->StatusText() == QString::fromUtf8(AllCorrectText), "the verification failed");
   report("erase, write and verify", writeVerify, WriteLimit(size, true));
 }
-
-// Settings and the COM alias in a scratch folder, removed at the end.
-class ScratchConfigHome {
- public:
-  ScratchConfigHome() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-bench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-    path_ = pattern;
-    setenv("XDG_CONFIG_HOME", path_.c_str(), 1);
-  }
-  ~ScratchConfigHome() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 }  // namespace
 

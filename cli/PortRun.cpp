@@ -162,8 +162,8 @@ class PortRunner {
     ChipReport report;
     report.number = chipRow_;
     report.name = view_.Chips()[static_cast<std::size_t>(chipRow_)];
-    report.commands.assign(session_.RowCommands.begin(),
-                           session_.RowCommands.begin() + std::clamp(session_.CommandRowCount, 0, 32));
+    const auto commands = ListedCommands(session_);
+    report.commands.assign(commands.begin(), commands.end());
     report.flashSize = session_.Chip.ProgramMemorySize;
     report.eepromSize = session_.Chip.EepromSize;
     report.ramSize = session_.Chip.RamSize;
@@ -210,7 +210,7 @@ class PortRunner {
       return {bits.States()};
     }
     // The dialog's command row selects the chip; its write button then sends the bits.
-    ListBox2Click(session_, chipRow_, CommandRow(writeCode), WriteOptions());
+    ListBox2Click(session_, chipRow_, CommandRow(session_, writeCode), WriteOptions());
     write(session_, Checked(action.bits));
     AwaitQueue();
     return {action.bits};
@@ -227,15 +227,9 @@ class PortRunner {
     return std::nullopt;
   }
 
-  int CommandRow(std::uint8_t code) const {
-    const auto rows = session_.RowCommands.begin() + std::clamp(session_.CommandRowCount, 0, 32);
-    return static_cast<int>(std::find(session_.RowCommands.begin(), rows, code) -
-                            session_.RowCommands.begin());
-  }
-
   // The command list's click on the row of `code`, then the wait until the device has done it all.
   void Click(std::uint8_t code, const WriteOptions& options = {}) {
-    ListBox2Click(session_, chipRow_, CommandRow(code), options);
+    ListBox2Click(session_, chipRow_, CommandRow(session_, code), options);
     AwaitQueue();
   }
 

@@ -65,10 +65,17 @@ constexpr std::array<Sequence, FirstProgrammerOpcode> Sequences = [] {
 
 }  // namespace
 
-bool IsCommandOffered(const Session& session, std::uint8_t code) {
-  const auto rows = session.RowCommands.begin() + ListedRows(session);
-  return std::find(session.RowCommands.begin(), rows, code) != rows;
+std::span<const std::uint8_t> ListedCommands(const Session& session) {
+  return std::span(session.RowCommands).first(static_cast<std::size_t>(ListedRows(session)));
 }
+
+int CommandRow(const Session& session, std::uint8_t code) {
+  const auto rows = ListedCommands(session);
+  const auto found = std::find(rows.begin(), rows.end(), code);
+  return found == rows.end() ? -1 : static_cast<int>(found - rows.begin());
+}
+
+bool IsCommandOffered(const Session& session, std::uint8_t code) { return CommandRow(session, code) >= 0; }
 
 void ListBox2Click(Session& session, int chipRow, int commandRow, const WriteOptions& options) {
   // The chip is selected anew before every operation; no selection goes out as 255.

@@ -2,12 +2,17 @@
 // The command list ListBox2: the operations the selected chip offers, one row per command code.
 
 #include <cstdint>
+#include <span>
 
 #include "operations/Session.h"
 #include "operations/WriteOptions.h"
 
 namespace kestrel {
 
+// The opcodes of the list's rows, in order.
+std::span<const std::uint8_t> ListedCommands(const Session& session);
+// The row whose command is `code`; -1 when no row offers it.
+int CommandRow(const Session& session, std::uint8_t code);
 // True when `code` stands in one of the list's rows.
 bool IsCommandOffered(const Session& session, std::uint8_t code);
 
