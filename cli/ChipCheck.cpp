@@ -3,7 +3,7 @@
 #include <array>
 #include <charconv>
 
-#include "cli/Text.h"
+#include "link/AsciiCase.h"
 #include "link/Commands.h"
 
 namespace kestrel::cli {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "cli/Text.h"
+#include "link/AsciiCase.h"
 #include "link/Cp1251.h"
 
 namespace kestrel::cli {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "cli/Text.h"
+#include "link/AsciiCase.h"
 
 namespace kestrel::cli {
 

@@ -1,6 +1,5 @@
 #include "cli/Text.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace kestrel::cli {
@@ -8,8 +7,6 @@ namespace kestrel::cli {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // The length of the well-formed UTF-8 sequence at the start of `text`, or the negated length of
 // its longest well-begun part (at least one byte) when it is malformed.
@@ -60,10 +57,6 @@ std::string ValidUtf8(std::string_view text) {
     text.remove_prefix(length > 0 ? length : -length);
   }
   return valid;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
 
 std::string HexAddress(std::uint32_t address) {

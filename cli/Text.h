@@ -1,13 +1,11 @@
 #pragma once
-// Small text helpers of the command line's and the device's names (ASCII case rules).
+// Small text helpers of the command line and its results.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace kestrel::cli {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // `text` without the blanks (space, tab, line feed, carriage return, form feed, vertical tab)
 // around it.

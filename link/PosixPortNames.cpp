@@ -1,11 +1,11 @@
 #include "link/PosixPortNames.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
+#include "link/AsciiCase.h"
 #include "link/ComName.h"
 #include "link/PosixConfigHome.h"
 
@@ -13,11 +13,6 @@ namespace kestrel {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                    [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
 
 bool Exists(const fs::path& path) {
   std::error_code error;
@@ -32,7 +27,7 @@ std::optional<fs::path> FindEntry(const fs::path& folder, const std::string& nam
   std::error_code error;
   for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
     const std::string entry = it->path().filename().string();
-    if (SameIgnoringCase(entry, name) && (!found || entry < *found)) found = entry;
+    if (EqualsIgnoringCase(entry, name) && (!found || entry < *found)) found = entry;
   }
   if (!found) return std::nullopt;
   return folder / *found;
