@@ -7,8 +7,7 @@ namespace kestrel {
 bool FormClose(MemoryImage& image, const SaveBufferFn& save, ShutdownSteps& steps) {
   if (!OfferToSaveEdits(image, save)) return false;
   steps.StoreSettings();
-  steps.ClearRts();
-  steps.ClearDtr();
+  steps.DropModemLines();
   steps.Pause(ModemLinesSettleTime);
   steps.StopWatchdog();
   steps.ClearLayoutReady();

@@ -13,9 +13,8 @@ class MemoryImage;
 class ShutdownSteps {
  public:
   virtual ~ShutdownSteps() = default;
-  virtual void StoreSettings() = 0;  // the settings dialog's destruction stores them
-  virtual void ClearRts() = 0;
-  virtual void ClearDtr() = 0;
+  virtual void StoreSettings() = 0;   // the settings dialog's destruction stores them
+  virtual void DropModemLines() = 0;  // RTS, then DTR
   virtual void Pause(std::chrono::milliseconds duration) = 0;
   virtual void StopWatchdog() = 0;
   virtual void ClearLayoutReady() = 0;

@@ -29,9 +29,7 @@
 #include "buffer/WorkingFile.h"
 #include "buffer/forms/FileBrowser.h"
 #include "buffer/forms/THexGrid.h"
-#include "operations/ChipSelection.h"
-#include "operations/CommandList.h"
-#include "operations/Connection.h"
+#include "link/ProgrammerPort.h"
 #include "operations/StatusTexts.h"
 #include "operations/forms/TBitDialog.h"
 #include "widgets/FileNames.h"
@@ -90,8 +88,7 @@ class WindowShutdown : public ShutdownSteps {
   explicit WindowShutdown(TForm1& form) : form_(form) {}
   // Destroying the settings dialog stores the settings.
   void StoreSettings() override { delete Form3; }
-  void ClearRts() override { form_.Comm321.ModemControl(CLRRTS); }
-  void ClearDtr() override { form_.Comm321.ModemControl(CLRDTR); }
+  void DropModemLines() override { kestrel::DropModemLines(form_.Comm321); }
   void Pause(std::chrono::milliseconds duration) override { QThread::msleep(duration.count()); }
   void StopWatchdog() override { form_.Timer2->stop(); }
   void ClearLayoutReady() override { form_.LayoutReady = false; }
@@ -112,12 +109,8 @@ QGroupBox* GroupBox(QWidget* parent, const char* name, const char* title) {
 TForm1::TForm1(std::unique_ptr<SerialDriver> serialDriver)
     : LineTrace(LinkTrace::FromEnvironment()),
       Comm321(MakeQtNotifyTarget(), std::move(serialDriver)),
-      Session1(MainView1, [this](const std::uint8_t* buffer, std::uint16_t length) {
-        return Comm321.WriteData(buffer, length);
-      }) {
+      Session1(MainView1, LineThrough(Comm321, LineTrace.get())) {
   Form1 = this;
-  Session1.line.LineRate = [this] { return Comm321.BaudRate(); };
-  Comm321.Trace = Session1.line.Trace = LineTrace.get();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromUtf8(NotConnectedCaption));
   setWindowIcon(QIcon(QStringLiteral(":/icons/kestrel.png")));
@@ -196,7 +189,7 @@ void TForm1::CreateGroupBoxes() {
   GroupBox3 = GroupBox(this, "GroupBox3", "Команда");
   ListBox2 = PlaceInGroup<QListWidget>(GroupBox3, "ListBox2");
   GroupBox4 = GroupBox(this, "GroupBox4", "Данные");
-  StringGrid1 = new THexGrid(Session1.image, GroupBox4);
+  StringGrid1 = new THexGrid(Session1.Image(), GroupBox4);
 }
 
 void TForm1::ConnectHandlers() {
@@ -268,9 +261,9 @@ void TForm1::ToolButton8Click() {
 
 // Runs once, when the event loop first shows the window: every other window exists by then.
 void TForm1::FormShow() {
-  if (Form4) Form4->Attach(Session1);
-  if (Form6) Form6->Attach(Session1);
-  kestrel::FormShow(Session1);
+  if (Form4) Form4->OnWrite = [this](const std::vector<bool>& checked) { Session1.WriteLockBits(checked); };
+  if (Form6) Form6->OnWrite = [this](const std::vector<bool>& checked) { Session1.WriteFuseBits(checked); };
+  Session1.Start();
 }
 
 void TForm1::FormActivate() {}
@@ -281,21 +274,20 @@ void TForm1::FormClose(QCloseEvent* event) {
   WindowShutdown steps(*this);
   RunUserAction([&] {
     if (kestrel::FormClose(
-            Session1.image, [this] { return ToolButton5Click(); }, steps))
+            Session1.Image(), [this] { return ToolButton5Click(); }, steps))
       event->accept();
   });
 }
 
 void TForm1::Comm321ReceiveData(const void* buffer, std::uint16_t length) {
-  kestrel::Comm321ReceiveData(Session1, static_cast<const std::uint8_t*>(buffer), length,
-                              Comm321.ReceivedAt());
+  Session1.Receive({static_cast<const std::uint8_t*>(buffer), length}, Comm321.ReceivedAt());
 }
 
 // A device found again by its port may be another one: learn everything anew, as after silence.
-void TForm1::Comm321PortReopened() { Rediscover(Session1); }
+void TForm1::Comm321PortReopened() { Session1.Rediscover(); }
 
 void TForm1::ShellListView1Click() {
-  if (!OfferToSaveEdits(Session1.image, [this] { return ToolButton5Click(); })) return;
+  if (!OfferToSaveEdits(Session1.Image(), [this] { return ToolButton5Click(); })) return;
   Timer1->stop();
   Timer1->start();
   Timer1Timer();
@@ -303,18 +295,18 @@ void TForm1::ShellListView1Click() {
 
 void TForm1::Timer1Timer() {
   Timer1->stop();
-  ChooseWorkingFile(Session1.image, browser_->SelectedFile(), ChosenWriteOptions().understandHex);
+  ChooseWorkingFile(Session1.Image(), browser_->SelectedFile(), ChosenWriteOptions().understandHex);
 }
 
-void TForm1::Timer2Timer() { kestrel::Timer2Timer(Session1); }
+void TForm1::Timer2Timer() { Session1.WatchdogExpired(); }
 
 void TForm1::ToolButton2Click() {
-  LoadWorkingFileIntoBuffer(Session1.image, ChosenWriteOptions().understandHex);
+  LoadWorkingFileIntoBuffer(Session1.Image(), ChosenWriteOptions().understandHex);
 }
 
 bool TForm1::ToolButton5Click() {
   const bool understandHex = ChosenWriteOptions().understandHex;
-  return SaveBufferAs(Session1.image, understandHex,
+  return SaveBufferAs(Session1.Image(), understandHex,
                       [this](const std::string& proposed) -> std::optional<std::string> {
                         SaveDialog1.FileName = FromCoreFileName(proposed);
                         if (!SaveDialog1.Execute(this)) return std::nullopt;
@@ -322,7 +314,19 @@ bool TForm1::ToolButton5Click() {
                       });
 }
 
-void TForm1::ListBox1MouseUp() { ListBox1Click(Session1, SelectedRow(ListBox1)); }
+void TForm1::ListBox1Click() { Session1.SelectChip(SelectedRow(ListBox1)); }
+
+// The selected row's operation goes to the session; with no row, only the chip is selected anew.
+void TForm1::ListBox2Click() {
+  const auto& rows = Session1.Chip().RowCommands;
+  const int row = SelectedRow(ListBox2);
+  std::optional<ChipCommand> operation;
+  if (row >= 0 && static_cast<std::size_t>(row) < rows.size())
+    operation = rows[static_cast<std::size_t>(row)];
+  Session1.Run(SelectedRow(ListBox1), operation, ChosenWriteOptions());
+}
+
+void TForm1::ListBox1MouseUp() { ListBox1Click(); }
 
 void TForm1::ListBox1KeyUp(int key) {
   if (key == Qt::Key_Return || key == Qt::Key_Enter) ListBox1MouseUp();
@@ -330,9 +334,7 @@ void TForm1::ListBox1KeyUp(int key) {
 
 // A write that reloads the working file can end in the silent abort or a file error.
 void TForm1::ListBox2MouseUp() {
-  RunUserAction([this] {
-    ListBox2Click(Session1, SelectedRow(ListBox1), SelectedRow(ListBox2), ChosenWriteOptions());
-  });
+  RunUserAction([this] { ListBox2Click(); });
 }
 
 // Enter acts as it goes down, so a held key repeats the operation.

@@ -105,6 +105,9 @@ class TForm1 : public QMainWindow {
   bool ToolButton5Click();
   // The file browser's choice: the save prompt, then Timer1Timer.
   void ShellListView1Click();
+  // The chip list's choice selects the chip; the command list's runs the row's operation.
+  void ListBox1Click();
+  void ListBox2Click();
   void ListBox1MouseUp();
   void ListBox1KeyUp(int key);
   void ListBox2MouseUp();

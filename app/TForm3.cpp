@@ -176,11 +176,8 @@ void TForm3::FormCreate() {
   Form1->Timer2->start();
   ReadRegistry();
   PageControl1->setGeometry(rect());
-  TComm32& port = Form1->Comm321;
   try {
-    port.OpenPort();
-    port.ModemControl(SETRTS);
-    port.ModemControl(CLRDTR);
+    OpenProgrammerPort(Form1->Comm321, ChosenLineSettings());
   } catch (const ECommsError& error) {
     ShowExceptionBox(QString::fromUtf8(error.what()));
   }
@@ -188,15 +185,21 @@ void TForm3::FormCreate() {
   RestoreSwitches();
 }
 
+ProgrammerLine TForm3::ChosenLineSettings() const {
+  // A ninth-bit row the list does not have leaves the port's parity as it is.
+  const TParity parity = ParityForListIndex(ComboBox1->currentIndex()).value_or(Form1->Comm321.Parity());
+  return {.port = Edit1->currentText().toStdString(),
+          .baud = static_cast<std::uint32_t>(SpeedEdit->Value()),
+          .parity = parity};
+}
+
 void TForm3::ReadRegistry() {
-  TComm32& port = Form1->Comm321;
   ReadReported([this](SettingsKey& key) {
     if (const auto stored = key.ReadString(kComPort))
       Edit1->setEditText(*stored);
     else
       key.WriteString(kComPort, Edit1->currentText());
   });
-  port.SetCommPort(Edit1->currentText().toStdString());
 
   ReadReported([this](SettingsKey& key) {
     if (const auto stored = key.ReadInteger(kBitrate))
@@ -204,7 +207,6 @@ void TForm3::ReadRegistry() {
     else
       key.WriteInteger(kBitrate, SpeedEdit->Value());
   });
-  port.SetBaudRate(static_cast<std::uint32_t>(SpeedEdit->Value()));
 
   ReadReported([this](SettingsKey& key) {
     const auto stored = key.ReadInteger(kParity);
@@ -213,7 +215,6 @@ void TForm3::ReadRegistry() {
     else if (*stored != -1)
       ComboBox1->setCurrentIndex(ParityForListIndex(*stored) ? *stored : -1);
   });
-  if (const auto parity = ParityForListIndex(ComboBox1->currentIndex())) port.SetParity(*parity);
 }
 
 void TForm3::RestoreBrowserFolder() {

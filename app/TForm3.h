@@ -8,6 +8,7 @@
 #include <QString>
 #include <optional>
 
+#include "link/ProgrammerPort.h"
 #include "link/TComm32.h"
 #include "operations/WriteOptions.h"
 
@@ -47,6 +48,8 @@ class TForm3 : public QDialog {
   QCheckBox* CheckBox(int number) const;
   // The write options the switches show now.
   WriteOptions ChosenWriteOptions() const;
+  // The port, speed and ninth bit the controls show now, as the port is opened with them.
+  ProgrammerLine ChosenLineSettings() const;
 
   void FormCreate();
   void ReadRegistry();

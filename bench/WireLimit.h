@@ -9,7 +9,7 @@
 
 #include "link/Frame.h"
 #include "link/LineTiming.h"
-#include "operations/BlockTransfer.h"
+#include "operations/ChipMemory.h"
 
 namespace kestrel {
 

@@ -18,10 +18,12 @@
 
 #include "app/QtNotifyTarget.h"
 #include "emulator/Emulator.h"
+#include "link/CommandQueue.h"
 #include "link/Commands.h"
+#include "link/LinkView.h"
+#include "link/ProgrammerPort.h"
+#include "link/Reception.h"
 #include "link/TComm32.h"
-#include "operations/Connection.h"
-#include "tests/support/FakeView.h"
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;
@@ -69,13 +71,31 @@ long ResidentKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
+// The link's owner without windows: it only remembers the last RAM size the device reported.
+class LinkOwner final : public LinkView, public ReplySink {
+ public:
+  void RestartWatchdog() override {}
+  void SetQueueProgress(int, int) override {}
+  void ShowQueueWindow() override {}
+  void CloseQueueWindow() override {}
+  void OperationAborted() override {}
+  void GaveUp() override { ++gaveUp; }
+  void HandleReply(std::span<const std::uint8_t> reply, std::span<const std::uint8_t>) override {
+    if (reply.size() >= 5 && reply[0] == OpGetRamSize)
+      ramSize = reply[1] | reply[2] << 8 | reply[3] << 16 | static_cast<std::uint32_t>(reply[4]) << 24;
+  }
+
+  std::uint32_t ramSize = 0;
+  int gaveUp = 0;
+};
+
 // Runs the event loop, as the user-interface thread does, until the queue has run empty. The
 // loop sleeps while no event is due; a timer wakes it to look at the deadline.
-bool Drain(Session& s, std::chrono::seconds limit) {
+bool Drain(const CommandQueue& queue, std::chrono::seconds limit) {
   const auto deadline = Clock::now() + limit;
   QTimer wake;
   wake.start(100);
-  while (!s.queue.Empty()) {
+  while (!queue.Empty()) {
     if (Clock::now() > deadline) return false;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
@@ -87,8 +107,8 @@ double Percentile(std::vector<double> values, double p) {
   return values[static_cast<std::size_t>(p * (values.size() - 1))];
 }
 
-void QueueRamSizes(Session& s, int count) {
-  for (int i = 0; i < count; ++i) GetRamSize(s.queue);
+void QueueRamSizes(CommandQueue& queue, int count) {
+  for (int i = 0; i < count; ++i) GetRamSize(queue);
 }
 
 }  // namespace
@@ -105,18 +125,17 @@ int main(int argc, char** argv) {
   emulator::Emulator device(options);
   device.Start();
 
-  FakeView view;
+  LinkOwner owner;
   TComm32 comm(MakeQtNotifyTarget());
-  Session session(view, [&comm](const std::uint8_t* buffer, std::uint16_t length) {
-    return comm.WriteData(buffer, length);
-  });
-  session.line.LineRate = [&comm] { return comm.BaudRate(); };
+  const LinkLine line = LineThrough(comm, nullptr);
+  CommandQueue queue(owner, line);
+  Reception reception(queue, owner, owner, line);
   // The core's own share of the turnaround: the handling of each received chunk.
   std::vector<double> handling;
   handling.reserve(QueueLength + 16);
   comm.OnReceiveData = [&](const void* buffer, std::uint16_t length) {
     const auto begin = Clock::now();
-    Comm321ReceiveData(session, static_cast<const std::uint8_t*>(buffer), length, comm.ReceivedAt());
+    reception.Receive(static_cast<const std::uint8_t*>(buffer), length, comm.ReceivedAt());
     if (handling.size() < handling.capacity())
       handling.push_back(std::chrono::duration<double, std::micro>(Clock::now() - begin).count());
   };
@@ -129,18 +148,18 @@ int main(int argc, char** argv) {
   }
 
   // A chip must be selected for the device to answer chip queries.
-  SelectChip(session.queue, 0);
-  GetRamSize(session.queue);
-  if (!Drain(session, std::chrono::seconds(10)) || session.Chip.RamSize == 0) {
+  SelectChip(queue, 0);
+  GetRamSize(queue);
+  if (!Drain(queue, std::chrono::seconds(10)) || owner.ramSize == 0) {
     std::fprintf(stderr, "the device does not answer\n");
     return 1;
   }
 
   turnaround.Record(true);
   handling.clear();
-  QueueRamSizes(session, QueueLength);
+  QueueRamSizes(queue, QueueLength);
   const auto start = Clock::now();
-  const bool drained = Drain(session, std::chrono::seconds(120));
+  const bool drained = Drain(queue, std::chrono::seconds(120));
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   turnaround.Record(false);
   if (!drained) {
@@ -159,8 +178,8 @@ int main(int argc, char** argv) {
   const long before = ResidentKiB();
   std::printf("resident memory before %d commands: %ld KiB\n", MemoryCommands, before);
   for (int done = 0; done < MemoryCommands; done += QueueLength) {
-    QueueRamSizes(session, QueueLength);
-    if (!Drain(session, std::chrono::seconds(120))) {
+    QueueRamSizes(queue, QueueLength);
+    if (!Drain(queue, std::chrono::seconds(120))) {
       std::fprintf(stderr, "a queue did not drain after %d commands\n", done);
       return 1;
     }
@@ -168,8 +187,8 @@ int main(int argc, char** argv) {
       std::printf("  after %6d: %ld KiB\n", done + QueueLength, ResidentKiB());
   }
   const long after = ResidentKiB();
-  std::printf("resident memory after: %ld KiB (%+ld KiB); give-up warnings: %zu\n", after, after - before,
-              view.warnings.size());
+  std::printf("resident memory after: %ld KiB (%+ld KiB); give-ups: %d\n", after, after - before,
+              owner.gaveUp);
   device.Stop();
   return 0;
 }

@@ -36,31 +36,54 @@
 #include "link/Commands.h"
 #include "link/Frame.h"
 #include "link/LineTiming.h"
-#include "operations/BlockTransfer.h"
-#include "operations/MemorySequences.h"
+#include "operations/ChipMemory.h"
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Frame bytes in both directions as the device traces them.
+// What the device's trace shows of an operation: the frame bytes in both directions, the
+// commands it read, when it read the first, and the sum of its waits from writing a poll to
+// reading the command that answers it. The trace sink runs on the device's thread, right before
+// a frame is written and right after one has been read.
 class LineCounter {
  public:
+  struct Commands {
+    std::size_t count = 0;
+    std::optional<Clock::time_point> first;
+    Clock::duration turnaround{};
+  };
+
   void Trace(const std::string& line) {
+    const auto now = Clock::now();
     const auto colon = line.find(": ");
     if (colon == std::string::npos) return;
     std::lock_guard lock(mutex_);
     bytes_ += (line.size() - colon) / 3;
+    if (line.find("] -> poll") != std::string::npos) {
+      lastPoll_ = now;
+    } else if (line.find("] <- ") != std::string::npos) {
+      ++commands_.count;
+      if (!commands_.first) commands_.first = now;
+      if (lastPoll_) commands_.turnaround += now - *lastPoll_;
+      lastPoll_.reset();
+    }
   }
-  std::size_t Take() {
+  std::size_t TakeBytes() {
     std::lock_guard lock(mutex_);
     return std::exchange(bytes_, 0);
+  }
+  Commands TakeCommands() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(commands_, {});
   }
 
  private:
   std::mutex mutex_;
   std::size_t bytes_ = 0;
+  Commands commands_;
+  std::optional<Clock::time_point> lastPoll_;
 };
 
 Session& S() { return Form1->Session1; }
@@ -77,7 +100,7 @@ bool RunUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
   return true;
 }
 
-bool Idle() { return S().queue.Empty(); }
+bool Idle() { return !S().Busy(); }
 
 void ChooseRow(QListWidget* list, int row, void (TForm1::*mouseUp)()) {
   list->setCurrentRow(row);
@@ -86,35 +109,31 @@ void ChooseRow(QListWidget* list, int row, void (TForm1::*mouseUp)()) {
 
 // One operation's time, and what the program saw of where it went.
 struct Timing {
-  double seconds = 0;    // from the click to the empty queue
-  double firstPoll = 0;  // from the click until the chunk with the first poll answered was read
-  double host = 0;       // over the polls answered: from reading the poll's chunk to the send
+  double seconds = 0;       // from the click to the empty queue
+  double firstCommand = 0;  // from the click until the device read the first command
+  double turnaround = 0;    // over the commands: from the device's poll written to the command read
   std::size_t sends = 0;
 };
 
 // The program with the device behind COM1, discovered and with the chip selected.
 class Program {
  public:
-  Program(const std::string& configHome, std::uint32_t baud, std::size_t chip, LineCounter* counter) {
+  Program(const std::string& configHome, std::uint32_t baud, std::size_t chip) {
     emulator::EmulatorOptions options;
     options.configHome = configHome;
     options.baud = baud;
-    if (counter) options.trace = [counter](const std::string& line) { counter->Trace(line); };
+    options.trace = [this](const std::string& line) { counter_.Trace(line); };
     device_ = std::make_unique<emulator::Emulator>(options);
     device_->Start();
     CreateForms();
-    // Every send, with the time the chunk that asked for it was read.
-    const WriteDataFn write = S().line.WriteData;
-    S().line.WriteData = [this, write](const std::uint8_t* buffer, std::uint16_t length) {
-      sends_.push_back({Clock::now(), S().reception.ReceivedAt()});
-      return write(buffer, length);
-    };
     Form1->show();
     const int chips = static_cast<int>(emulator::Emulator::Catalogue().size());
     if (!RunUntil([&] { return Form1->ListBox1->count() == chips && Idle(); }, std::chrono::seconds(60)))
       throw std::runtime_error("the programmer was not discovered");
     ChooseRow(Form1->ListBox1, static_cast<int>(chip), &TForm1::ListBox1MouseUp);
     if (!RunUntil(Idle, std::chrono::seconds(60))) throw std::runtime_error("the chip was not selected");
+    counter_.TakeBytes();
+    counter_.TakeCommands();
   }
   ~Program() {
     DestroyForms();
@@ -122,32 +141,30 @@ class Program {
   }
 
   emulator::Emulator& Device() { return *device_; }
+  // The frame bytes on the line since the last call.
+  std::size_t TakeLineBytes() { return counter_.TakeBytes(); }
 
   // Chooses the command list's row of `code` and times it until the queue ran empty.
-  Timing Run(std::uint8_t code) {
-    int row = 0;
-    while (row < Form1->ListBox2->count() && S().RowCommands[row] != code) ++row;
-    if (row == Form1->ListBox2->count()) throw std::runtime_error("the chip lacks a command");
-    sends_.clear();
+  Timing Run(ChipCommand operation) {
+    const int row = S().Chip().RowOf(operation);
+    if (row < 0) throw std::runtime_error("the chip lacks a command");
+    counter_.TakeCommands();
     const auto start = Clock::now();
     ChooseRow(Form1->ListBox2, row, &TForm1::ListBox2MouseUp);
     if (!RunUntil(Idle, std::chrono::seconds(1200))) throw std::runtime_error("the operation did not end");
     const auto seconds = [](Clock::duration d) { return std::chrono::duration<double>(d).count(); };
     Timing timing;
     timing.seconds = seconds(Clock::now() - start);
-    timing.sends = sends_.size();
-    if (!sends_.empty()) timing.firstPoll = seconds(sends_.front().chunkRead - start);
-    for (const Send& send : sends_) timing.host += seconds(send.sent - send.chunkRead);
+    const LineCounter::Commands commands = counter_.TakeCommands();
+    timing.sends = commands.count;
+    if (commands.first) timing.firstCommand = seconds(*commands.first - start);
+    timing.turnaround = seconds(commands.turnaround);
     return timing;
   }
 
  private:
-  struct Send {
-    Clock::time_point sent, chunkRead;
-  };
-
+  LineCounter counter_;
   std::unique_ptr<emulator::Emulator> device_;
-  std::vector<Send> sends_;
 };
 
 void SetWriteOptions(bool verify) {
@@ -168,8 +185,7 @@ void Check(bool good, const char* what) {
 }
 
 void PacedRuns(const std::string& configHome, std::uint32_t baud, std::size_t chip, std::uint32_t size) {
-  LineCounter counter;
-  Program program(configHome, baud, chip, &counter);
+  Program program(configHome, baud, chip);
   const double byteSeconds = double(BitsPerByte) / baud;
   std::printf("Paced at %u bit/s, %d bits a byte (%.1f us a byte).\n", baud, BitsPerByte, byteSeconds * 1e6);
   std::printf(
@@ -192,68 +208,70 @@ void PacedRuns(const std::string& configHome, std::uint32_t baud, std::size_t ch
   const auto report = [&](const char* name, const WireLimit& limit, const Timing& timing) {
     const double limitSeconds = limit.Seconds(baud), floorSeconds = limit.FloorSeconds(baud);
     std::printf("%-26s %9zu %9zu %8.3f %8.3f %8.3f %10.1f%% %10.1f%% %9.0f\n", name, limit.bytes,
-                counter.Take(), limitSeconds, floorSeconds, timing.seconds,
+                program.TakeLineBytes(), limitSeconds, floorSeconds, timing.seconds,
                 (timing.seconds / limitSeconds - 1) * 100, (timing.seconds / floorSeconds - 1) * 100,
                 size / timing.seconds);
     Check(timing.sends == limit.commands, "a command was sent more than once");
     rows.push_back({name, limit, timing});
   };
 
-  S().image.Clear();
-  counter.Take();
-  const Timing read = program.Run(OpReadProgramMemory);
-  Check(S().image.DataBuffer() == program.Device().Chip(chip).flash, "the read brought other bytes");
+  S().Image().Clear();
+  program.TakeLineBytes();
+  const Timing read = program.Run(ChipCommand::ReadProgramMemory);
+  Check(S().Image().DataBuffer() == program.Device().Chip(chip).flash, "the read brought other bytes");
   report("read", ReadLimit(size), read);
 
-  S().image.Assign(RandomImage(size));
+  S().Image().Assign(RandomImage(size));
   SetWriteOptions(true);
-  counter.Take();
-  const Timing writeVerify = program.Run(OpWriteProgramMemory);
+  program.TakeLineBytes();
+  const Timing writeVerify = program.Run(ChipCommand::WriteProgramMemory);
   Check(Form1->StatusText() == QString::fromUtf8(AllCorrectText), "the verification failed");
-  Check(program.Device().Chip(chip).flash == S().image.DataBuffer(), "the chip differs from the image");
+  Check(program.Device().Chip(chip).flash == S().Image().DataBuffer(), "the chip differs from the image");
   report("erase, write and verify", WriteLimit(size, true), writeVerify);
   std::printf("(\"traced B\": the frame bytes the device saw and sent during the operation.)\n\n");
 
   std::printf(
       "Where the time over the floor went. First poll: the wait from the click for the device's\n"
-      "next idle poll (they come every 50 ms). Host: from the reader taking a poll's chunk off the\n"
-      "line to handing the next command to the writer, summed over the commands. Device and line:\n"
-      "the rest: the writer and the pseudo-terminal, the emulator's turnaround, the reader's wake-up\n"
-      "beyond its read interval.\n\n");
-  std::printf("%-26s %11s %11s %11s %16s %14s\n", "operation", "over floor", "first poll", "host",
-              "device and line", "from 1st poll");
-  const double firstPollOnLine =
-      FrameHeaderSize * byteSeconds + std::chrono::duration<double>(ReadInterval).count();
+      "next idle poll (they come every 50 ms). Turnaround: from the device writing a poll to it\n"
+      "reading the command that answers it, beyond the poll's and the command's own time on the\n"
+      "line and the host's read interval, summed over the commands: the host and the\n"
+      "pseudo-terminal. Device: the rest, the emulator's own time.\n\n");
+  std::printf("%-26s %11s %11s %11s %16s %14s\n", "operation", "over floor", "first poll", "turnaround",
+              "device", "from 1st poll");
   for (const Row& row : rows) {
     const double over = row.timing.seconds - row.limit.FloorSeconds(baud);
-    const double wait = std::max(0.0, row.timing.firstPoll - firstPollOnLine);
+    const double wait = std::max(0.0, row.timing.firstCommand - FrameHeaderSize * byteSeconds -
+                                          std::chrono::duration<double>(ReadInterval).count());
+    const double lineAndRead = row.limit.commands * (FrameHeaderSize * byteSeconds +
+                                                     std::chrono::duration<double>(ReadInterval).count());
+    const double turnaround = std::max(0.0, row.timing.turnaround - lineAndRead);
     const double fromFirstPoll = (row.timing.seconds - wait) / row.limit.FloorSeconds(baud) - 1;
     std::printf("%-26s %9.0f ms %8.0f ms %8.0f ms %13.0f ms %13.1f%%\n", row.name, over * 1e3, wait * 1e3,
-                row.timing.host * 1e3, (over - wait - row.timing.host) * 1e3, fromFirstPoll * 100);
+                turnaround * 1e3, (over - wait - turnaround) * 1e3, fromFirstPoll * 100);
   }
   std::printf("(\"from 1st poll\": the time without the first poll's wait, over the floor.)\n\n");
 }
 
 void FullSpeedRuns(const std::string& configHome, std::size_t chip, std::uint32_t size) {
-  Program program(configHome, 0, chip, nullptr);
+  Program program(configHome, 0, chip);
   std::printf("Full speed (no pacing): program-memory bytes per second.\n");
   const auto report = [&](const char* name, const Timing& timing, const WireLimit& limit) {
     std::printf("%-26s %8.3f s %10.0f B/s   (at 56000 bit/s the wire limit is %.0f B/s)\n", name,
                 timing.seconds, size / timing.seconds, size / limit.Seconds(56000));
   };
-  S().image.Clear();
-  const Timing read = program.Run(OpReadProgramMemory);
-  Check(S().image.DataBuffer() == program.Device().Chip(chip).flash, "the read brought other bytes");
+  S().Image().Clear();
+  const Timing read = program.Run(ChipCommand::ReadProgramMemory);
+  Check(S().Image().DataBuffer() == program.Device().Chip(chip).flash, "the read brought other bytes");
   report("read", read, ReadLimit(size));
 
-  S().image.Assign(RandomImage(size));
+  S().Image().Assign(RandomImage(size));
   SetWriteOptions(false);
-  const Timing write = program.Run(OpWriteProgramMemory);
-  Check(program.Device().Chip(chip).flash == S().image.DataBuffer(), "the chip differs from the image");
+  const Timing write = program.Run(ChipCommand::WriteProgramMemory);
+  Check(program.Device().Chip(chip).flash == S().Image().DataBuffer(), "the chip differs from the image");
   report("erase and write", write, WriteLimit(size, false));
 
   SetWriteOptions(true);
-  const Timing writeVerify = program.Run(OpWriteProgramMemory);
+  const Timing writeVerify = program.Run(ChipCommand::WriteProgramMemory);
   Check(Form1->StatusText() == QString::fromUtf8(AllCorrectText), "the verification failed");
   report("erase, write and verify", writeVerify, WriteLimit(size, true));
 }

@@ -4,7 +4,6 @@
 // the BITS and the images fit.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +13,9 @@
 #include "cli/ImageFiles.h"
 #include "cli/Job.h"
 #include "cli/Result.h"
+#include "link/CommandCatalogue.h"
+#include "operations/ChipMemory.h"
+#include "operations/Session.h"
 
 namespace kestrel::cli {
 
@@ -22,21 +24,13 @@ namespace kestrel::cli {
 // listing the choices.
 std::variant<int, std::string> ChooseChip(const std::vector<std::string>& chips, std::string_view wanted);
 
-// The chip commands an action sends, given -e and -V: the code of the command list's row that
-// runs it, and the erase and verify codes that row's sequence then needs. None for info and chip.
-std::vector<std::uint8_t> RequiredCommands(const Action& action, bool erase, bool verify);
+// The chip memory an action's memory names; flash, and erase's "all", are the program memory,
+// whose erase is EraseAll.
+const ChipMemory& MemoryOf(Memory memory);
 
-// A chip command's name in the command line's words ("read flash", "erase all").
-std::string CommandName(std::uint8_t code);
-
-// What the device reported about the chosen chip.
-struct ChipFacts {
-  std::function<bool(std::uint8_t code)> offers;
-  std::uint32_t flashSize = 0;
-  std::uint32_t eepromSize = 0;
-  int fuseBits = 0;
-  int lockBits = 0;
-};
+// The chip commands an action sends, given -e and -V: the operation that runs it, and the erase
+// and verify its sequence then needs. None for info and chip.
+std::vector<ChipCommand> RequiredCommands(const Action& action, bool erase, bool verify);
 
 struct Refusal {
   ExitStatus status;
@@ -46,6 +40,7 @@ struct Refusal {
 // The first reason the job cannot run on the chip: a command it does not offer (status 2),
 // BITS not one per bit (2), an image of a write or verify larger than its memory (4).
 // `images` come from LoadInputImages.
-std::optional<Refusal> CheckJobAgainstChip(const Job& job, const InputImages& images, const ChipFacts& chip);
+std::optional<Refusal> CheckJobAgainstChip(const Job& job, const InputImages& images,
+                                           const ChipProperties& chip);
 
 }  // namespace kestrel::cli

@@ -1,6 +1,5 @@
 #include "cli/JsonReport.h"
 
-#include "cli/ChipCheck.h"
 #include "cli/Json.h"
 
 namespace kestrel::cli {
@@ -32,8 +31,13 @@ void Fields(JsonWriter& json, const Action&, const ProgrammerReport& report) {
 void Fields(JsonWriter& json, const Action&, const ChipReport& report) {
   json.Key("number").Number(report.number).Key("name").String(report.name);
   json.Key("commands").BeginArray();
-  for (const std::uint8_t code : report.commands)
-    json.BeginObject().Key("code").Number(code).Key("name").String(CommandName(code)).EndObject();
+  for (const ChipCommand command : report.commands)
+    json.BeginObject()
+        .Key("code")
+        .Number(OpcodeOf(command))
+        .Key("name")
+        .String(CommandWords(command))
+        .EndObject();
   json.EndArray();
   json.Key("flash")
       .Number(report.flashSize)

@@ -8,13 +8,12 @@
 #include "cli/ChipCheck.h"
 #include "cli/PortView.h"
 #include "cli/Text.h"
-#include "link/Commands.h"
 #include "link/LinkTrace.h"
 #include "link/NotifyQueue.h"
-#include "operations/BitWrites.h"
-#include "operations/ChipSelection.h"
-#include "operations/CommandList.h"
-#include "operations/Connection.h"
+#include "link/ProgrammerPort.h"
+#include "link/Watchdog.h"
+#include "operations/ChipMemory.h"
+#include "operations/Session.h"
 #include "operations/StatusTexts.h"
 
 namespace kestrel::cli {
@@ -36,8 +35,8 @@ std::vector<bool> Checked(const std::string& bits) {
 }
 
 // One port's link and session, driven from the port's own thread: the thread plays the desktop
-// program's user-interface thread, delivering the serial component's notifications to the same
-// entry points the main window calls.
+// program's user-interface thread, delivering the serial component's notifications to the
+// session as the main window does.
 class PortRunner {
  public:
   PortRunner(const PortJob& job, PortProgress& progress)
@@ -45,18 +44,9 @@ class PortRunner {
         progress_(progress),
         notify_(new NotifyQueue),
         port_(std::unique_ptr<NotifyTarget>(notify_)),
-        session_(view_, [this](const std::uint8_t* buffer, std::uint16_t length) {
-          return port_.WriteData(buffer, length);
-        }) {
-    session_.line.LineRate = [this] { return port_.BaudRate(); };
-    port_.Trace = session_.line.Trace = trace_.get();
-    port_.SetCommPort(job.port);
-    port_.SetBaudRate(job.baud);
-    port_.SetParity(job.parity);
-    port_.SetFlowControl(fcNone);
-    port_.SetEventChar(0);
+        session_(view_, LineThrough(port_, trace_.get())) {
     port_.OnReceiveData = [this](const void* buffer, std::uint16_t length) {
-      Comm321ReceiveData(session_, static_cast<const std::uint8_t*>(buffer), length, port_.ReceivedAt());
+      session_.Receive({static_cast<const std::uint8_t*>(buffer), length}, port_.ReceivedAt());
     };
     // A lost port is the end of this run: the board is in an unknown state.
     port_.OnRequestHangup = [this](TComm32&) { view_.LoseLink("the port was lost"); };
@@ -66,8 +56,7 @@ class PortRunner {
   ~PortRunner() {
     port_.OnReceiveData = nullptr;
     port_.OnRequestHangup = nullptr;
-    port_.ModemControl(CLRRTS);
-    port_.ModemControl(CLRDTR);
+    DropModemLines(port_);
   }
 
   PortResult Run() {
@@ -91,54 +80,47 @@ class PortRunner {
  private:
   void Connect() {
     try {
-      if (!port_.OpenPort()) throw PortFailure{ExitStatus::Link, "the port cannot be opened"};
+      if (!OpenProgrammerPort(port_, {.port = job_.port, .baud = job_.baud, .parity = job_.parity}))
+        throw PortFailure{ExitStatus::Link, "the port cannot be opened"};
     } catch (const ECommsError& error) {
       throw PortFailure{ExitStatus::Link, std::string("the port cannot be opened (") + error.what() + ")"};
     }
-    // As the settings dialog leaves the lines of a port it opens.
-    port_.ModemControl(SETRTS);
-    port_.ModemControl(CLRDTR);
     view_.RestartWatchdog();
-    FormShow(session_);
-    Await([this] { return view_.Introduced() && session_.queue.Empty(); }, "no programmer answered");
+    session_.Start();
+    Await([this] { return session_.Programmer().Introduced && !session_.Busy(); }, "no programmer answered");
   }
 
   void SelectChip() {
-    const auto chosen = ChooseChip(view_.Chips(), *job_.job.chip);
+    const auto chosen = ChooseChip(session_.Programmer().Chips, *job_.job.chip);
     if (const auto* error = std::get_if<std::string>(&chosen)) throw PortFailure{ExitStatus::Usage, *error};
     chipRow_ = std::get<int>(chosen);
-    ListBox1Click(session_, chipRow_);
+    session_.SelectChip(chipRow_);
     AwaitQueue();
-    const ChipFacts facts{
-        .offers = [this](std::uint8_t code) { return IsCommandOffered(session_, code); },
-        .flashSize = session_.Chip.ProgramMemorySize,
-        .eepromSize = session_.Chip.EepromSize,
-        .fuseBits = static_cast<int>(view_.Fuses().Names().size()),
-        .lockBits = static_cast<int>(view_.Locks().Names().size()),
-    };
-    if (const auto refusal = CheckJobAgainstChip(job_.job, job_.images, facts))
+    if (const auto refusal = CheckJobAgainstChip(job_.job, job_.images, session_.Chip()))
       throw PortFailure{refusal->status, refusal->message};
   }
 
   ActionDetail RunAction(std::size_t index) {
     const Action& action = job_.job.actions[index];
-    const bool flash = action.memory == Memory::Flash;
+    const ChipMemory& memory = MemoryOf(action.memory);
     view_.StartAction();
     actionTitle_ = ActionTitle(action);
     actionStart_ = Clock::now();
     actionBytes_ = 0;
     switch (action.kind) {
-      case ActionKind::Info:
-        return ProgrammerReport{view_.ProgrammerName(), view_.InfoLines(), view_.Chips()};
+      case ActionKind::Info: {
+        const ProgrammerInfo& programmer = session_.Programmer();
+        return ProgrammerReport{programmer.Name, programmer.InfoLines, programmer.Chips};
+      }
       case ActionKind::Chip:
         return Chip();
       case ActionKind::Signature:
-        Click(OpReadSignature);
+        Run(ChipCommand::ReadSignature);
         return Signature();
       case ActionKind::Read: {
-        actionBytes_ = flash ? session_.Chip.ProgramMemorySize : session_.Chip.EepromSize;
-        Click(flash ? OpReadProgramMemory : OpReadEeprom);
-        const auto& image = session_.image.DataBuffer();
+        actionBytes_ = session_.Chip().*memory.size;
+        Run(memory.read);
+        const auto& image = session_.Image().DataBuffer();
         if (const auto error = SaveImage(action.file, image)) throw PortFailure{ExitStatus::File, *error};
         MemoryReport report;
         report.bytes = image.size();
@@ -148,28 +130,28 @@ class PortRunner {
       case ActionKind::Verify:
         return Transfer(action, job_.images[index]);
       case ActionKind::Erase:
-        Click(action.memory == Memory::Eeprom ? OpEraseEeprom : OpEraseAll);
+        Run(memory.erase);
         return std::monostate();
       case ActionKind::Fuses:
-        return Bits(action, view_.Fuses(), OpReadFuseBits, OpWriteFuseBit, WriteFuseBits);
+        return Bits(action, view_.Fuses(), session_.Chip().FuseBitNames.size(), ChipCommand::ReadFuseBits,
+                    ChipCommand::WriteFuseBits, &Session::WriteFuseBits);
       case ActionKind::Lock:
-        return Bits(action, view_.Locks(), OpReadLockBits, OpWriteLockBit, WriteLockBits);
+        return Bits(action, view_.Locks(), session_.Chip().LockBitNames.size(), ChipCommand::ReadLockBits,
+                    ChipCommand::WriteLockBits, &Session::WriteLockBits);
     }
     return std::monostate();
   }
 
   ChipReport Chip() const {
-    ChipReport report;
-    report.number = chipRow_;
-    report.name = view_.Chips()[static_cast<std::size_t>(chipRow_)];
-    const auto commands = ListedCommands(session_);
-    report.commands.assign(commands.begin(), commands.end());
-    report.flashSize = session_.Chip.ProgramMemorySize;
-    report.eepromSize = session_.Chip.EepromSize;
-    report.ramSize = session_.Chip.RamSize;
-    report.fuseBits = view_.Fuses().Names();
-    report.lockBits = view_.Locks().Names();
-    return report;
+    const ChipProperties& chip = session_.Chip();
+    return {.number = chipRow_,
+            .name = chip.Name,
+            .commands = chip.RowCommands,
+            .flashSize = chip.ProgramMemorySize,
+            .eepromSize = chip.EepromSize,
+            .ramSize = chip.RamSize,
+            .fuseBits = chip.FuseBitNames,
+            .lockBits = chip.LockBitNames};
   }
 
   SignatureReport Signature() const {
@@ -180,17 +162,13 @@ class PortRunner {
 
   // write and verify: the image goes into the session's buffer, as a loaded file would.
   MemoryReport Transfer(const Action& action, const std::vector<std::uint8_t>& image) {
-    const bool flash = action.memory == Memory::Flash;
+    const ChipMemory& memory = MemoryOf(action.memory);
     const bool write = action.kind == ActionKind::Write;
-    session_.image.Assign(std::span<const std::uint8_t>(image));
-    MemoryWriteOptions chosen{.reload = false, .erase = job_.job.erase, .verify = job_.job.verify};
+    session_.Image().Assign(std::span<const std::uint8_t>(image));
     WriteOptions options;
-    (flash ? options.programMemory : options.eeprom) = chosen;
+    options.*memory.options = {.reload = false, .erase = job_.job.erase, .verify = job_.job.verify};
     actionBytes_ = image.size() * (write && job_.job.verify ? 2 : 1);
-    if (write)
-      Click(flash ? OpWriteProgramMemory : OpWriteEeprom, options);
-    else
-      Click(flash ? OpVerifyProgramMemory : OpVerifyEeprom);
+    Run(write ? memory.write : memory.verify, options);
     MemoryReport report{.bytes = image.size(),
                         .erased = write && job_.job.erase,
                         .verified = !write || job_.job.verify,
@@ -199,19 +177,19 @@ class PortRunner {
     return report;
   }
 
-  BitsReport Bits(const Action& action, BitList& bits, std::uint8_t readCode, std::uint8_t writeCode,
-                  void (*write)(Session&, const std::vector<bool>&)) {
+  BitsReport Bits(const Action& action, BitList& bits, std::size_t count, ChipCommand read, ChipCommand write,
+                  void (Session::*writeBits)(const std::vector<bool>&)) {
     if (action.bits.empty()) {
-      Click(readCode);
-      if (bits.States().size() != bits.Names().size())
+      Run(read);
+      if (bits.States().size() != count)
         throw PortFailure{ExitStatus::DeviceFailure, "the programmer reported " +
                                                          std::to_string(bits.States().size()) + " of " +
-                                                         std::to_string(bits.Names().size()) + " bits"};
+                                                         std::to_string(count) + " bits"};
       return {bits.States()};
     }
-    // The dialog's command row selects the chip; its write button then sends the bits.
-    ListBox2Click(session_, chipRow_, CommandRow(session_, writeCode), WriteOptions());
-    write(session_, Checked(action.bits));
+    // The editor's operation selects the chip; its write button then sends the bits.
+    session_.Run(chipRow_, write);
+    (session_.*writeBits)(Checked(action.bits));
     AwaitQueue();
     return {action.bits};
   }
@@ -227,14 +205,14 @@ class PortRunner {
     return std::nullopt;
   }
 
-  // The command list's click on the row of `code`, then the wait until the device has done it all.
-  void Click(std::uint8_t code, const WriteOptions& options = {}) {
-    ListBox2Click(session_, chipRow_, CommandRow(session_, code), options);
+  // Runs `operation` on the chip, then waits until the device has done it all.
+  void Run(ChipCommand operation, const WriteOptions& options = {}) {
+    session_.Run(chipRow_, operation, options);
     AwaitQueue();
   }
 
   void AwaitQueue() {
-    Await([this] { return session_.queue.Empty(); },
+    Await([this] { return !session_.Busy(); },
           actionTitle_.empty() ? "the link was lost" : actionTitle_ + ": the link was lost");
   }
 
@@ -246,7 +224,7 @@ class PortRunner {
       if (done()) return;
       const auto left = view_.WatchdogDeadline() - Clock::now();
       if (left <= Clock::duration::zero()) {
-        Timer2Timer(session_);
+        session_.WatchdogExpired();
         throw PortFailure{ExitStatus::Link,
                           lost + ": no poll for " + std::to_string(WatchdogIntervalMs / 1000) + " s"};
       }

@@ -8,33 +8,22 @@
 namespace kestrel::cli {
 
 void BitList::CreateBitBoxes(int count) {
-  names_.assign(static_cast<std::size_t>(std::max(count, 0)), std::string());
+  boxes_ = static_cast<std::size_t>(std::max(count, 0));
   states_.clear();
 }
 
 void BitList::ClearBitBoxes() {
-  names_.clear();
+  boxes_ = 0;
   states_.clear();
-}
-
-void BitList::SetBitName(int index, const std::string& name) {
-  if (index >= 0 && static_cast<std::size_t>(index) < names_.size())
-    names_[static_cast<std::size_t>(index)] = name;
 }
 
 void BitList::ShowBitStates(std::span<const std::uint8_t> states) {
   states_.clear();
-  for (std::size_t i = 0; i < std::min(states.size(), names_.size()); ++i) states_ += states[i] ? '1' : '0';
+  for (std::size_t i = 0; i < std::min(states.size(), boxes_); ++i) states_ += states[i] ? '1' : '0';
 }
 
 void PortView::RestartWatchdog() {
   watchdogDeadline_ = Clock::now() + std::chrono::milliseconds(WatchdogIntervalMs);
-}
-
-// The caption is either the programmer's name or the text of a lost connection.
-void PortView::SetCaption(const std::string& text) {
-  introduced_ = text != NotConnectedCaption;
-  caption_ = introduced_ ? text : std::string();
 }
 
 void PortView::StartAction() {
@@ -42,16 +31,6 @@ void PortView::StartAction() {
   mismatchAt_.reset();
   fuses_.ForgetStates();
   locks_.ForgetStates();
-}
-
-void PortView::CreateInfoLabels(int count) {
-  const auto size = static_cast<std::size_t>(std::max(count, 0));
-  infoLines_.assign(size, std::string());
-}
-
-void PortView::SetInfoLine(int index, const std::string& text) {
-  if (index >= 0 && static_cast<std::size_t>(index) < infoLines_.size())
-    infoLines_[static_cast<std::size_t>(index)] = text;
 }
 
 // Only the first mismatch counts: the queue is cleared behind it.

@@ -1,8 +1,8 @@
 #pragma once
-// The operations' view of one port's run: instead of windows it keeps what the operations show
-// (the programmer's name, information lines and chip list, the bit names and states, the
-// signature, a verify mismatch, a lost link) for the run to read, and turns the queue's
-// progress into progress reports. Touched only on the port's thread.
+// The operations' view of one port's run: instead of windows it keeps the results the operations
+// show (the bit states, the signature, a verify mismatch, a lost link) for the run to read, and
+// turns the queue's progress into progress reports. What the device told about itself and the
+// chip the run asks the session. Touched only on the port's thread.
 
 #include <chrono>
 #include <cstdint>
@@ -15,22 +15,21 @@
 
 namespace kestrel::cli {
 
-// A bit dialog without a window: the names and the states the device reported.
+// A bit dialog without a window: the states the device reported for its boxes.
 class BitList final : public BitDialogView {
  public:
   void CreateBitBoxes(int count) override;
   void ClearBitBoxes() override;
-  void SetBitName(int index, const std::string& name) override;
+  void SetBitName(int, const std::string&) override {}
   void ShowBitStates(std::span<const std::uint8_t> states) override;
   void Open(bool) override {}
 
-  const std::vector<std::string>& Names() const { return names_; }
   // '0' and '1' for the bits the last state report covered, bit 0 first.
   const std::string& States() const { return states_; }
   void ForgetStates() { states_.clear(); }
 
  private:
-  std::vector<std::string> names_;
+  std::size_t boxes_ = 0;
   std::string states_;
 };
 
@@ -49,13 +48,6 @@ class PortView final : public OperationsView {
   const std::string& LinkLost() const { return linkLost_; }
   void LoseLink(std::string why) { linkLost_ = std::move(why); }
 
-  // The programmer's name (the caption it put up), its information lines, the chip list.
-  const std::string& ProgrammerName() const { return caption_; }
-  const std::vector<std::string>& InfoLines() const { return infoLines_; }
-  const std::vector<std::string>& Chips() const { return chips_; }
-  // Whether the programmer has told its name.
-  bool Introduced() const { return introduced_; }
-
   BitList& Fuses() { return fuses_; }
   BitList& Locks() { return locks_; }
   const BitList& Fuses() const { return fuses_; }
@@ -66,13 +58,13 @@ class PortView final : public OperationsView {
   // Forgets the results of the action before.
   void StartAction();
 
-  void SetCaption(const std::string& text) override;
-  void ClearChipList() override { chips_.clear(); }
-  void AddChip(const std::string& name) override { chips_.push_back(name); }
+  void SetCaption(const std::string&) override {}
+  void ClearChipList() override {}
+  void AddChip(const std::string&) override {}
   void ClearCommandList() override {}
   void AddCommandRow(const std::string&) override {}
-  void CreateInfoLabels(int count) override;
-  void SetInfoLine(int index, const std::string& text) override;
+  void CreateInfoLabels(int) override {}
+  void SetInfoLine(int, const std::string&) override {}
   BitDialogView& LockDialog() override { return locks_; }
   BitDialogView& FuseDialog() override { return fuses_; }
   void ShowSignature(const Signature& signature) override { signature_ = signature; }
@@ -94,10 +86,6 @@ class PortView final : public OperationsView {
  private:
   Clock::time_point watchdogDeadline_ = Clock::now();
   std::string linkLost_;
-  std::string caption_;
-  std::vector<std::string> infoLines_;
-  bool introduced_ = false;
-  std::vector<std::string> chips_;
   BitList fuses_;
   BitList locks_;
   std::optional<Signature> signature_;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/Job.h"
+#include "link/CommandCatalogue.h"
 
 namespace kestrel::cli {
 
@@ -36,7 +37,7 @@ struct ProgrammerReport {
 struct ChipReport {
   int number = 0;
   std::string name;
-  std::vector<std::uint8_t> commands;  // the codes the chip offers, in list order
+  std::vector<ChipCommand> commands;  // what the chip offers, in the command list's order
   std::uint32_t flashSize = 0;
   std::uint32_t eepromSize = 0;
   std::uint32_t ramSize = 0;

@@ -2,7 +2,6 @@
 
 #include <type_traits>
 
-#include "cli/ChipCheck.h"
 #include "cli/Text.h"
 
 namespace kestrel::cli {
@@ -45,8 +44,8 @@ void Report(Lines& lines, const Action&, const ProgrammerReport& report) {
 void Report(Lines& lines, const Action&, const ChipReport& report) {
   lines.Add("chip: " + std::to_string(report.number) + " " + OneLine(report.name));
   std::string commands;
-  for (const std::uint8_t code : report.commands)
-    commands += (commands.empty() ? "" : ", ") + CommandName(code);
+  for (const ChipCommand command : report.commands)
+    commands += (commands.empty() ? "" : ", ") + CommandWords(command);
   lines.Add("commands: " + commands);
   lines.Add("flash: " + std::to_string(report.flashSize) + " bytes");
   lines.Add("eeprom: " + std::to_string(report.eepromSize) + " bytes");

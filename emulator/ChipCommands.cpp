@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "emulator/Device.h"
-#include "link/Commands.h"
+#include "link/CommandCatalogue.h"
 
 namespace kestrel::emulator {
 

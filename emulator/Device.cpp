@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "link/Commands.h"
+#include "link/CommandCatalogue.h"
 
 namespace kestrel::emulator {
 

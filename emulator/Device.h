@@ -21,18 +21,6 @@
 
 namespace kestrel::emulator {
 
-// Chip commands the program never sends, which the device still carries out for the chips
-// whose mask offers them. RAM blocks have the layout of the other memory blocks.
-enum ExtraOpcode : std::uint8_t {
-  OpEnableProgramming = 0x01,
-  OpDisableProgramming = 0x02,
-  OpEraseProgramMemory = 0x08,
-  OpEraseRam = 0x10,
-  OpReadRam = 0x11,
-  OpWriteRam = 0x12,
-  OpVerifyRam = 0x13,
-};
-
 enum class MemoryKind { Flash, Eeprom, Ram };
 
 // What a seated chip holds. Bits are one byte each, 1 = programmed, in the catalogue's order.

@@ -1,18 +1,15 @@
-// Feeds the receive path with arbitrary chunks while a queue of arbitrary commands waits, with
-// the reply handling behind it. Random bytes seldom pass the checksums, so part of the input is
-// wrapped in correct frames; the rest arrives raw, split anywhere.
+// Feeds a session's receive path with arbitrary chunks while the operations the input picks
+// wait in its queue, with the reply handling behind it. Random bytes seldom pass the checksums,
+// so part of the input is wrapped in correct frames; the rest arrives raw, split anywhere.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 
-#include "link/CommandQueue.h"
 #include "link/Frame.h"
-#include "link/Reception.h"
-#include "operations/ChipSelection.h"
-#include "operations/Connection.h"
-#include "tests/support/FakeView.h"
+#include "operations/Session.h"
+#include "tests/support/FakeLink.h"
 
 namespace {
 
@@ -39,14 +36,16 @@ void Check(bool condition) {
   if (!condition) std::abort();
 }
 
+// What the session knows agrees with what its view was shown.
 void CheckInvariants(const FakeLink& link) {
   const Session& s = link.session;
-  Check(s.reception.ScanPos() <= s.reception.FillCount() && s.reception.FillCount() <= ReceiveBufferSize);
-  Check(s.reception.Reply().size() <= ReplyRecordSize);
-  Check(link.view.queuePosition == static_cast<int>(s.queue.Size()));
-  Check(!s.queue.Empty() || !link.view.queueWindowVisible);
-  Check(s.queue.SendAttempts >= 0 && s.queue.SendAttempts < MaxSendAttempts);
-  for (const QueuedCommand& c : s.queue.Entries()) Check(c.Length > 0 && c.Data);
+  Check(link.view.queuePosition >= 0 && link.view.queuePosition <= link.view.queueMaximum);
+  Check(s.Busy() || (link.view.queuePosition == 0 && !link.view.queueWindowVisible));
+  Check(s.Programmer().Chips == link.view.chips);
+  Check(s.Programmer().InfoLines.size() == link.view.infoLines.size());
+  Check(s.Chip().RowCommands.size() == link.view.commandRows.size() && s.Chip().RowCommands.size() <= 32);
+  Check(s.Chip().FuseBitNames == link.view.fuseDialog.Names());
+  Check(s.Chip().LockBitNames == link.view.lockDialog.Names());
 }
 
 void Receive(FakeLink& link, std::span<const std::uint8_t> chunk) { link.Receive(chunk); }
@@ -72,13 +71,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nestedPoll = false;
     link.Poll();
   };
-  link.session.image.Resize(in.Byte() * 16);
+  link.session.Image().Resize(in.Byte() * 16);
 
   while (!in.Empty()) {
     switch (in.Byte() % 8) {
       case 0: {
-        const auto payload = in.Take(in.Byte() % 16);
-        link.session.queue.EnqueueCommand(payload.data(), static_cast<std::uint16_t>(payload.size()));
+        // Any operation, offered or not, on any chip, with any write options (no reload).
+        const std::uint8_t chip = in.Byte(), operation = in.Byte(), switches = in.Byte();
+        WriteOptions options;
+        options.programMemory = {
+            .reload = false, .erase = (switches & 1) != 0, .verify = (switches & 2) != 0};
+        options.eeprom = {.reload = false, .erase = (switches & 4) != 0, .verify = (switches & 8) != 0};
+        link.session.Run(static_cast<std::int8_t>(chip), static_cast<ChipCommand>(operation % 32), options);
         break;
       }
       case 1:
@@ -93,9 +97,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         link.Poll();
         break;
       case 4: {
-        // A reply to the head, with the right opcode and an arbitrary rest.
-        if (link.session.queue.Empty()) break;
-        Bytes payload{link.session.queue.Entries().front().Data[0]};
+        // A reply to the command last sent, with its opcode and an arbitrary rest.
+        if (!link.session.Busy() || link.written.frames.empty()) break;
+        const Bytes sent = FrameLog::PayloadOf(link.written.frames.back());
+        if (sent.empty()) break;
+        Bytes payload{sent.front()};
         const auto rest = in.Take(in.Byte());
         payload.insert(payload.end(), rest.begin(), rest.end());
         ReceiveFramed(
@@ -104,13 +110,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 5:
-        Timer2Timer(link.session);
+        link.session.WatchdogExpired();
         break;
       case 6:
-        ListBox1Click(link.session, static_cast<std::int8_t>(in.Byte()));
+        link.session.SelectChip(static_cast<std::int8_t>(in.Byte()));
         break;
       case 7:
-        link.session.image.Resize(in.Byte() * 64 + in.Byte());
+        link.session.Image().Resize(in.Byte() * 64 + in.Byte());
         break;
     }
     CheckInvariants(link);

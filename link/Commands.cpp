@@ -7,29 +7,6 @@
 
 namespace kestrel {
 
-const std::array<std::string_view, 32> CommandNames{
-    "Читать сигнатуру",
-    "Разрешить прогр-ие",
-    "Запретить прогр-ие",
-    "Читать FUSE биты",
-    "Записать FUSE биты",
-    "Читать LOCK биты",
-    "Записать LOCK биты",
-    "Стереть все",
-    "Стереть память программ",
-    "Читать память программ",
-    "Записать память программ",
-    "Сверить память программ",
-    "Стереть EEPROM",
-    "Читать EEPROM",
-    "Записать EEPROM",
-    "Сверить EEPROM",
-    "Стереть RAM",
-    "Читать RAM",
-    "Записать RAM",
-    "Сверить RAM",
-};
-
 namespace {
 
 void Queue(CommandQueue& q, std::initializer_list<std::uint8_t> payload) {
@@ -48,6 +25,10 @@ std::array<std::uint8_t, MaxPayloadSize> BlockPayload(std::uint8_t opcode, std::
   return payload;
 }
 
+}  // namespace
+
+void QueueCommand(CommandQueue& q, std::uint8_t opcode) { Queue(q, {opcode}); }
+
 void QueueReadBlock(CommandQueue& q, std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
   const auto payload = BlockPayload(opcode, address, count);
   q.EnqueueCommand(payload.data(), BlockHeaderSize);
@@ -63,8 +44,6 @@ void QueueDataBlock(CommandQueue& q, std::uint8_t opcode, std::uint32_t address,
   std::copy_n(image.begin() + address, n, payload.begin() + BlockHeaderSize);
   q.EnqueueCommand(payload.data(), static_cast<std::uint16_t>(BlockHeaderSize + n));
 }
-
-}  // namespace
 
 void EndOperation(CommandQueue& q) { Queue(q, {OpEndOperation}); }
 void GetProgrammerName(CommandQueue& q) { Queue(q, {OpGetProgrammerName}); }

@@ -3,31 +3,12 @@
 #include <array>
 #include <cstdio>
 
+#include "link/CommandCatalogue.h"
+
 namespace kestrel {
 
-namespace {
-
-// Every chip command the device knows, the ones the program never sends included.
-const std::array<std::string_view, 20> ChipCommandNames{
-    "ReadSignature",      "EnableProgramming", "DisableProgramming", "ReadFuseBits",
-    "WriteFuseBit",       "ReadLockBits",      "WriteLockBit",       "EraseAll",
-    "EraseProgramMemory", "ReadProgramMemory", "WriteProgramMemory", "VerifyProgramMemory",
-    "EraseEeprom",        "ReadEeprom",        "WriteEeprom",        "VerifyEeprom",
-    "EraseRam",           "ReadRam",           "WriteRam",           "VerifyRam",
-};
-
-// Opcodes 0xF1 to 0xFF.
-const std::array<std::string_view, 15> QueryNames{
-    "GetRamSize",     "GetEepromSize",   "GetProgramMemorySize", "GetLockBitName",    "GetLockBitCount",
-    "GetFuseBitName", "GetFuseBitCount", "GetCommandMask",       "SelectChip",        "GetChipName",
-    "GetChipCount",   "GetInfoLine",     "GetInfoLineCount",     "GetProgrammerName", "EndOperation",
-};
-
-}  // namespace
-
 std::string OpcodeName(std::uint8_t opcode) {
-  if (opcode < ChipCommandNames.size()) return std::string(ChipCommandNames[opcode]);
-  if (opcode >= 0xF1) return std::string(QueryNames[opcode - 0xF1]);
+  if (const CommandEntry* entry = FindCommand(opcode)) return std::string(entry->traceName);
   std::array<char, 16> text{};
   std::snprintf(text.data(), text.size(), "opcode 0x%02X", opcode);
   return text.data();

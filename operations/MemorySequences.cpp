@@ -5,106 +5,99 @@
 
 #include "buffer/BinaryFile.h"
 #include "link/Commands.h"
-#include "operations/CommandList.h"
 
 namespace kestrel {
 
 namespace {
 
-// A block command as the sequences queue it: a read, or a write or verify carrying the image.
-template <void (*Read)(CommandQueue&, std::uint32_t, std::uint8_t)>
-void ReadBlock(Session& s, std::uint32_t address, std::uint8_t count) {
-  Read(s.queue, address, count);
-}
-
-template <void (*Carry)(CommandQueue&, std::uint32_t, std::uint8_t, std::span<const std::uint8_t>)>
-void ImageBlock(Session& s, std::uint32_t address, std::uint8_t count) {
-  Carry(s.queue, address, count, s.image.DataBuffer());
+// Queues `command` for the range 0..length in ascending blocks: every block but the last holds
+// MaxBlockSize bytes. Writes and verifies carry the image's bytes.
+void QueueBlocks(SessionState& s, ChipCommand command, std::uint32_t length, bool carriesImage) {
+  for (std::uint32_t address = 0; address < length;) {
+    const auto count = static_cast<std::uint8_t>(std::min(length - address, MaxBlockSize));
+    if (carriesImage)
+      QueueDataBlock(s.queue, OpcodeOf(command), address, count, s.image.DataBuffer());
+    else
+      QueueReadBlock(s.queue, OpcodeOf(command), address, count);
+    address += count;
+  }
 }
 
 // The part of the buffer that fits into the chip memory; bytes beyond it are never sent.
-std::uint32_t FittingLength(const Session& session, std::uint32_t memorySize) {
-  return static_cast<std::uint32_t>(std::min<std::size_t>(session.image.Size(), memorySize));
+std::uint32_t FittingLength(const SessionState& s, const ChipMemory& memory) {
+  return static_cast<std::uint32_t>(std::min<std::size_t>(s.image.Size(), s.chip.*memory.size));
 }
 
 // Loads the working file into the buffer; a load that fails leaves the buffer as it was, so a
 // missing or broken file never costs the image the user had.
-bool ReloadWorkingFile(Session& session, bool understandHex) {
-  std::vector<std::uint8_t> kept = session.image.DataBuffer();
+bool ReloadWorkingFile(SessionState& s, bool understandHex) {
+  std::vector<std::uint8_t> kept = s.image.DataBuffer();
   bool loaded = false;
   try {
-    loaded = LoadFile(session.image, understandHex);
+    loaded = LoadFile(s.image, understandHex);
   } catch (...) {
-    session.image.Assign(std::move(kept));
+    s.image.Assign(std::move(kept));
     throw;
   }
-  if (!loaded) session.image.Assign(std::move(kept));
+  if (!loaded) s.image.Assign(std::move(kept));
   return loaded;
 }
 
-void QueueVerification(Session& session, const ChipMemory& memory, std::uint32_t length) {
+void QueueVerification(SessionState& s, const ChipMemory& memory, std::uint32_t length) {
   // Stays unless a verify reply reports a mismatch.
-  session.view.SetStatusText(AllCorrectText);
-  QueueBlocks(session, memory.verify, length);
-  EndOperation(session.queue);
+  s.view.SetStatusText(AllCorrectText);
+  QueueBlocks(s, memory.verify, length, true);
+  EndOperation(s.queue);
 }
 
 }  // namespace
 
-const ChipMemory ProgramMemory{&ChipProperties::ProgramMemorySize,
-                               ReadBlock<ReadProgramMemory>,
-                               ImageBlock<WriteProgramMemory>,
-                               ImageBlock<VerifyProgramMemory>,
-                               EraseAll,
-                               OpEraseAll,
-                               OpVerifyProgramMemory,
-                               &WriteOptions::programMemory};
+const ChipMemory ProgramMemory{
+    &ChipProperties::ProgramMemorySize, ChipCommand::ReadProgramMemory, ChipCommand::WriteProgramMemory,
+    ChipCommand::VerifyProgramMemory,   ChipCommand::EraseAll,          &WriteOptions::programMemory};
 
-const ChipMemory Eeprom{&ChipProperties::EepromSize,
-                        ReadBlock<ReadEeprom>,
-                        ImageBlock<WriteEeprom>,
-                        ImageBlock<VerifyEeprom>,
-                        EraseEeprom,
-                        OpEraseEeprom,
-                        OpVerifyEeprom,
-                        &WriteOptions::eeprom};
+const ChipMemory Eeprom{&ChipProperties::EepromSize, ChipCommand::ReadEeprom,  ChipCommand::WriteEeprom,
+                        ChipCommand::VerifyEeprom,   ChipCommand::EraseEeprom, &WriteOptions::eeprom};
 
-void ReadSequence(Session& session, const ChipMemory& memory) {
-  const std::uint32_t size = session.Chip.*memory.size;
-  session.view.SetStatusText("");
-  // What the chip holds is in no file yet.
-  session.image.SetBufferModified(size != 0);
-  session.image.Resize(size);
-  QueueBlocks(session, memory.read, size);
-  EndOperation(session.queue);
+std::vector<ChipCommand> CommandsOfWrite(const ChipMemory& memory, const MemoryWriteOptions& options) {
+  std::vector<ChipCommand> commands{memory.write};
+  if (options.erase) commands.push_back(memory.erase);
+  if (options.verify) commands.push_back(memory.verify);
+  return commands;
 }
 
-void WriteSequence(Session& session, const ChipMemory& memory, const WriteOptions& options) {
-  OperationsView& view = session.view;
-  const std::uint32_t size = session.Chip.*memory.size;
-  const MemoryWriteOptions& chosen = options.*memory.options;
+void ReadSequence(SessionState& s, const ChipMemory& memory) {
+  const std::uint32_t size = s.chip.*memory.size;
+  s.view.SetStatusText("");
+  // What the chip holds is in no file yet.
+  s.image.SetBufferModified(size != 0);
+  s.image.Resize(size);
+  QueueBlocks(s, memory.read, size, false);
+  EndOperation(s.queue);
+}
 
+void WriteSequence(SessionState& s, const ChipMemory& memory, const WriteOptions& options) {
+  const MemoryWriteOptions& chosen = options.*memory.options;
   if (chosen.reload) {
     // Never erase the chip and report success over a file that did not load.
-    if (!ReloadWorkingFile(session, options.understandHex)) {
-      view.ShowWarning(ReloadFailedText);
+    if (!ReloadWorkingFile(s, options.understandHex)) {
+      s.view.ShowWarning(ReloadFailedText);
       return;
     }
-    session.image.SetBufferModified(false);
+    s.image.SetBufferModified(false);
   }
-  if (chosen.erase && IsCommandOffered(session, memory.eraseCode)) memory.erase(session.queue);
-  view.SetStatusText("");
-  if (size < session.image.Size()) view.ShowWarning(ClippedWriteText);
+  if (chosen.erase && s.chip.Offers(memory.erase)) QueueCommand(s.queue, OpcodeOf(memory.erase));
+  s.view.SetStatusText("");
+  if (s.chip.*memory.size < s.image.Size()) s.view.ShowWarning(ClippedWriteText);
 
-  const std::uint32_t length = FittingLength(session, size);
-  QueueBlocks(session, memory.write, length);
-  EndOperation(session.queue);
-  if (chosen.verify && IsCommandOffered(session, memory.verifyCode))
-    QueueVerification(session, memory, length);
+  const std::uint32_t length = FittingLength(s, memory);
+  QueueBlocks(s, memory.write, length, true);
+  EndOperation(s.queue);
+  if (chosen.verify && s.chip.Offers(memory.verify)) QueueVerification(s, memory, length);
 }
 
-void VerifySequence(Session& session, const ChipMemory& memory) {
-  QueueVerification(session, memory, FittingLength(session, session.Chip.*memory.size));
+void VerifySequence(SessionState& s, const ChipMemory& memory) {
+  QueueVerification(s, memory, FittingLength(s, memory));
 }
 
 }  // namespace kestrel

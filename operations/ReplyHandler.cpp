@@ -1,10 +1,9 @@
-#include "operations/ReplyHandler.h"
-
 #include <algorithm>
 #include <string>
 
 #include "link/Commands.h"
 #include "link/Cp1251.h"
+#include "operations/SessionState.h"
 
 namespace kestrel {
 
@@ -36,7 +35,7 @@ class Reply {
 };
 
 // 0: 00; 1: n; 2..1+n: signature; 2+n: the device's verdict.
-void ShowSignature(Session& s, const Reply& r) {
+void ShowSignature(SessionState& s, const Reply& r) {
   if (!r.Has(1)) return;
   const auto bytes = r.Counted(1);
   const std::size_t verdict = 2 + std::size_t{r.Byte(1)};
@@ -46,14 +45,14 @@ void ShowSignature(Session& s, const Reply& r) {
 }
 
 // 0: code; 1..4: address; 5: n; 6..5+n: data.
-void StoreReadBlock(Session& s, const Reply& r) {
+void StoreReadBlock(SessionState& s, const Reply& r) {
   if (!r.Has(1, 5)) return;
   s.image.Store(r.U32(1), r.Counted(5));
 }
 
 // 0: code; 1..4: address; 5: n; 6: ok. A reply cut before its verdict confirms nothing and
 // counts as a mismatch of the block the request asked for.
-void CheckVerifyBlock(Session& s, const Reply& r, std::span<const std::uint8_t> request) {
+void CheckVerifyBlock(SessionState& s, const Reply& r, std::span<const std::uint8_t> request) {
   if (r.Has(6) && r.Byte(6) != 0) return;
   const Reply asked(request);
   const std::uint32_t address = r.Has(1, 4) ? r.U32(1) : asked.Has(1, 4) ? asked.U32(1) : 0;
@@ -62,59 +61,91 @@ void CheckVerifyBlock(Session& s, const Reply& r, std::span<const std::uint8_t> 
 }
 
 // A size no chip has would size the buffer for a read: such a memory counts as size 0.
-void StoreSize(Session& s, std::uint32_t& property, const Reply& r, const char* memory) {
+void StoreSize(SessionState& s, std::uint32_t& property, const Reply& r, const char* memory) {
   if (!r.Has(1, 4)) return;
   const std::uint32_t size = r.U32(1);
   property = size <= MaxMemorySize ? size : 0;
   if (property != size) s.view.SetStatusText(ImpossibleSizeText(memory, size));
 }
 
+// Where the reply for one kind of bits goes: the names the session keeps, and the dialog.
+struct BitKind {
+  std::vector<std::string>& names;
+  BitDialogView& dialog;
+};
+
 // 0: code; 1: N. Rebuilds the dialog's boxes and asks for each name.
-void RebuildBitBoxes(Session& s, const Reply& r, BitDialogView& dialog, void (*askName)(CommandQueue&, int)) {
+void RebuildBitBoxes(SessionState& s, const Reply& r, BitKind bits, void (*askName)(CommandQueue&, int)) {
   if (!r.Has(1)) return;
   const int count = r.Byte(1);
-  dialog.CreateBitBoxes(count);
+  bits.names.assign(static_cast<std::size_t>(count), std::string());
+  bits.dialog.CreateBitBoxes(count);
   for (int i = 0; i < count; ++i) askName(s.queue, i);
 }
 
 // 0: code; 1: index; 2: n; 3..2+n: text.
-void NameBitBox(const Reply& r, BitDialogView& dialog) {
-  if (r.Has(1)) dialog.SetBitName(r.Byte(1), r.Text(2));
+void NameBitBox(const Reply& r, BitKind bits) {
+  if (!r.Has(1)) return;
+  const std::string name = r.Text(2);
+  if (r.Byte(1) < bits.names.size()) bits.names[r.Byte(1)] = name;
+  bits.dialog.SetBitName(r.Byte(1), name);
 }
 
-void AddChipNames(Session& s, const Reply& r) {
+BitKind FuseBits(SessionState& s) { return {s.chip.FuseBitNames, s.view.FuseDialog()}; }
+BitKind LockBits(SessionState& s) { return {s.chip.LockBitNames, s.view.LockDialog()}; }
+
+void AddChipNames(SessionState& s, const Reply& r) {
   if (!r.Has(1) || r.Byte(1) == 0) return;
+  s.programmer.Chips.clear();
   s.view.ClearChipList();
   for (int i = 0; i < r.Byte(1); ++i) GetChipName(s.queue, i);
 }
 
-void RebuildInfoLines(Session& s, const Reply& r) {
+void RebuildInfoLines(SessionState& s, const Reply& r) {
   if (!r.Has(1)) return;
   const int count = r.Byte(1);
+  s.programmer.InfoLines.assign(static_cast<std::size_t>(count), std::string());
   s.view.CreateInfoLabels(count);
   for (int i = 0; i < count; ++i) GetInfoLine(s.queue, i);
 }
 
-void Introduce(Session& s, const Reply& r) {
-  s.view.SetCaption(r.Text(1));
+void Introduce(SessionState& s, const Reply& r) {
+  s.programmer.Introduced = true;
+  s.programmer.Name = r.Text(1);
+  s.view.SetCaption(s.programmer.Name);
   GetInfoLineCount(s.queue);
   GetChipCount(s.queue);
 }
 
-}  // namespace
-
-void FillCommandList(Session& s, std::uint32_t mask) {
+// Rebuilds the command list with the caption of every chip command whose bit is set in `mask`,
+// in ascending order.
+void FillCommandList(SessionState& s, std::uint32_t mask) {
   s.view.ClearCommandList();
-  std::size_t row = 0;
-  for (std::uint8_t j = 0; j < CommandNames.size(); ++j) {
+  s.chip.RowCommands.clear();
+  for (std::uint8_t j = 0; j < CommandMaskBits; ++j) {
     if ((mask >> j & 1) == 0) continue;
-    s.view.AddCommandRow(std::string(CommandNames[j]));
-    s.RowCommands[row++] = j;
+    const auto command = static_cast<ChipCommand>(j);
+    s.view.AddCommandRow(std::string(CommandCaption(command)));
+    s.chip.RowCommands.push_back(command);
   }
-  s.CommandRowCount = static_cast<int>(row);
 }
 
-void HandleReply(Session& s, std::span<const std::uint8_t> reply, std::span<const std::uint8_t> request) {
+void SetInfoLine(SessionState& s, const Reply& r) {
+  if (!r.Has(1)) return;
+  const std::string text = r.Text(2);
+  if (r.Byte(1) < s.programmer.InfoLines.size()) s.programmer.InfoLines[r.Byte(1)] = text;
+  s.view.SetInfoLine(r.Byte(1), text);
+}
+
+void AddChip(SessionState& s, const Reply& r) {
+  s.programmer.Chips.push_back(r.Text(1));
+  s.view.AddChip(s.programmer.Chips.back());
+}
+
+}  // namespace
+
+void SessionState::HandleReply(std::span<const std::uint8_t> reply, std::span<const std::uint8_t> request) {
+  SessionState& s = *this;
   const Reply r(reply);
   if (!r.Has(0)) return;
   switch (r.Code()) {
@@ -136,38 +167,38 @@ void HandleReply(Session& s, std::span<const std::uint8_t> reply, std::span<cons
       CheckVerifyBlock(s, r, request);
       break;
     case OpGetRamSize:
-      StoreSize(s, s.Chip.RamSize, r, "ОЗУ");
+      StoreSize(s, s.chip.RamSize, r, "ОЗУ");
       break;
     case OpGetEepromSize:
-      StoreSize(s, s.Chip.EepromSize, r, "EEPROM");
+      StoreSize(s, s.chip.EepromSize, r, "EEPROM");
       break;
     case OpGetProgramMemorySize:
-      StoreSize(s, s.Chip.ProgramMemorySize, r, "памяти программ");
+      StoreSize(s, s.chip.ProgramMemorySize, r, "памяти программ");
       break;
     case OpGetLockBitName:
-      NameBitBox(r, s.view.LockDialog());
+      NameBitBox(r, LockBits(s));
       break;
     case OpGetLockBitCount:
-      RebuildBitBoxes(s, r, s.view.LockDialog(), GetLockBitName);
+      RebuildBitBoxes(s, r, LockBits(s), GetLockBitName);
       break;
     case OpGetFuseBitName:
-      NameBitBox(r, s.view.FuseDialog());
+      NameBitBox(r, FuseBits(s));
       break;
     case OpGetFuseBitCount:
-      RebuildBitBoxes(s, r, s.view.FuseDialog(), GetFuseBitName);
+      RebuildBitBoxes(s, r, FuseBits(s), GetFuseBitName);
       break;
     case OpGetCommandMask:
       if (r.Has(1, 4)) FillCommandList(s, r.U32(1));
       break;
     case OpGetChipName:
       // A name cut short still takes its row, so that row r stays chip r.
-      s.view.AddChip(r.Text(1));
+      AddChip(s, r);
       break;
     case OpGetChipCount:
       AddChipNames(s, r);
       break;
     case OpGetInfoLine:
-      if (r.Has(1)) s.view.SetInfoLine(r.Byte(1), r.Text(2));
+      SetInfoLine(s, r);
       break;
     case OpGetInfoLineCount:
       RebuildInfoLines(s, r);

@@ -2,9 +2,10 @@
 #   cmake -DROOT=<source folder> -P LayerRules.cmake
 # A file's layer is its top folder, or <top>/forms for the windows inside a forms/ folder. An
 # include names another file by its path from the top; it may reach only the layers below.
-# Fails with file:line for every include that crosses the wrong way, and for every include of
-# Qt in the core (link, buffer and operations outside their forms/ folders), the command-line
-# program and the emulator.
+# Fails with file:line for every include that crosses the wrong way, for every include of Qt in
+# the core (link, buffer and operations outside their forms/ folders), the command-line program
+# and the emulator, and for every include of the session's inside from outside operations/.
+# Tests may include every layer, but the program's windows (app) only from tests/app.
 cmake_policy(VERSION 3.25)
 
 set(allowed_link link)
@@ -18,8 +19,15 @@ set(allowed_app app operations operations/forms link link/forms buffer buffer/fo
 set(allowed_cli cli operations link buffer)
 set(allowed_emulator emulator link buffer)
 set(qt_free link buffer operations cli emulator)
+# Headers of a layer's inside, and the layer that alone may include them.
+set(private_operations operations/SessionState.h operations/MemorySequences.h)
 
 function(layer_of path out)
+  if(path MATCHES "^tests/")
+    string(REGEX MATCH "^tests/[^/]+" tests "${path}")
+    set(${out} ${tests} PARENT_SCOPE)
+    return()
+  endif()
   string(REGEX MATCH "^[^/]+/forms/" forms "${path}")
   if(forms)
     string(REGEX REPLACE "/$" "" forms "${forms}")
@@ -30,11 +38,21 @@ function(layer_of path out)
   endif()
 endfunction()
 
+set(every_layer link link/forms buffer buffer/forms operations operations/forms widgets cli emulator)
+file(GLOB test_folders RELATIVE ${ROOT} ${ROOT}/tests/*)
+foreach(folder IN LISTS test_folders)
+  if(IS_DIRECTORY ${ROOT}/${folder})
+    set(allowed_${folder} ${every_layer} ${test_folders})
+  endif()
+endforeach()
+list(APPEND allowed_tests/app app)
+
 set(faults "")
-foreach(folder link buffer operations widgets app cli emulator)
+foreach(folder link buffer operations widgets app cli emulator tests)
   file(GLOB_RECURSE sources RELATIVE ${ROOT} ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
   foreach(source IN LISTS sources)
     layer_of(${source} from)
+    string(REGEX MATCH "^[^/]+" from_top "${source}")
     file(READ ${ROOT}/${source} text)
     # One list element a line; the characters that a CMake list would take apart go first.
     string(REGEX REPLACE "[][;\\\\]" "_" text "${text}")
@@ -43,9 +61,12 @@ foreach(folder link buffer operations widgets app cli emulator)
     foreach(line IN LISTS lines)
       math(EXPR number "${number} + 1")
       if(line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+/[^\"]+)\"")
-        layer_of(${CMAKE_MATCH_1} to)
+        set(included ${CMAKE_MATCH_1})
+        layer_of(${included} to)
         if(NOT to IN_LIST allowed_${from})
-          list(APPEND faults "${source}:${number}: ${from} includes ${to} (${CMAKE_MATCH_1})")
+          list(APPEND faults "${source}:${number}: ${from} includes ${to} (${included})")
+        elseif(included IN_LIST private_operations AND NOT from_top STREQUAL "operations")
+          list(APPEND faults "${source}:${number}: ${included} is the inside of operations")
         endif()
       elseif(line MATCHES "^[ \t]*#[ \t]*include[ \t]*<(Q[A-Za-z]*)>" AND from IN_LIST qt_free)
         list(APPEND faults "${source}:${number}: ${from} includes Qt (${CMAKE_MATCH_1})")

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "operations/BitWrites.h"
 #include "widgets/FormDesign.h"
 
 namespace kestrel {
@@ -22,13 +21,11 @@ bool IsEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
 }  // namespace
 
 const BitDialogDesign LockBitEditor{
-    "Form4", "Lock биты", QSize(192, 43), qRgb(0xD2, 0xC0, 0xC0), QRect(56, 16, 75, 25), true, WriteLockBits};
+    "Form4", "Lock биты", QSize(192, 43), qRgb(0xD2, 0xC0, 0xC0), QRect(56, 16, 75, 25), true};
 const BitDialogDesign FuseBitEditor{
-    "Form6", "Fuse биты",  QSize(336, 43), qRgb(0xDC, 0xC0, 0xC0), QRect(136, 16, 75, 25),
-    false,   WriteFuseBits};
+    "Form6", "Fuse биты", QSize(336, 43), qRgb(0xDC, 0xC0, 0xC0), QRect(136, 16, 75, 25), false};
 
-TBitDialog::TBitDialog(const BitDialogDesign& design, QWidget* parent)
-    : QDialog(parent), writeRule_(design.write) {
+TBitDialog::TBitDialog(const BitDialogDesign& design, QWidget* parent) : QDialog(parent) {
   setObjectName(QString::fromLatin1(design.objectName));
   DeclareFixedDialog(this, QString::fromUtf8(design.caption), design.client, QColor(design.colour));
   Button1 = Place<QPushButton>(this, "Button1", design.button);
@@ -38,8 +35,6 @@ TBitDialog::TBitDialog(const BitDialogDesign& design, QWidget* parent)
   Button1->installEventFilter(this);
   Button1->setEnabled(design.buttonEnabled);
 }
-
-void TBitDialog::Attach(Session& session) { session_ = &session; }
 
 void TBitDialog::ClearBitBoxes() {
   for (QCheckBox*& box : BitBoxes) {
@@ -93,7 +88,7 @@ std::vector<bool> TBitDialog::CheckedStates() const {
 }
 
 void TBitDialog::Button1Click() {
-  if (session_) writeRule_(*session_, CheckedStates());
+  if (OnWrite) OnWrite(CheckedStates());
   hide();
 }
 

@@ -8,21 +8,18 @@
 #include <QRect>
 #include <QRgb>
 #include <QSize>
+#include <functional>
 #include <vector>
 
 #include "operations/OperationsView.h"
-#include "operations/Session.h"
 
 class QCheckBox;
 class QPushButton;
 
 namespace kestrel {
 
-// The rule that turns the boxes' checked states into queued commands.
-using BitWriteRule = void (*)(Session&, const std::vector<bool>& checked);
-
 // What sets one editor apart: its name, caption, client size and colour, the button's place and
-// whether it is enabled before the first opening, and the write rule.
+// whether it is enabled before the first opening.
 struct BitDialogDesign {
   const char* objectName;
   const char* caption;
@@ -30,12 +27,10 @@ struct BitDialogDesign {
   QRgb colour;
   QRect button;
   bool buttonEnabled;
-  BitWriteRule write;
 };
 
-// TForm4: writes each checked lock bit.
+// TForm4, the lock bits, and TForm6, the fuse bits.
 extern const BitDialogDesign LockBitEditor;
-// TForm6: writes every fuse bit with its state.
 extern const BitDialogDesign FuseBitEditor;
 
 class TBitDialog : public QDialog, public BitDialogView {
@@ -44,8 +39,9 @@ class TBitDialog : public QDialog, public BitDialogView {
  public:
   explicit TBitDialog(const BitDialogDesign& design, QWidget* parent = nullptr);
 
-  // The session whose queue the button writes to.
-  void Attach(Session& session);
+  // What the button does with the boxes' checked states (bit i at index i): the program writes
+  // the lock bits that are checked, or every fuse bit with its state.
+  std::function<void(const std::vector<bool>& checked)> OnWrite;
 
   void CreateBitBoxes(int count) override;
   void ClearBitBoxes() override;
@@ -56,7 +52,7 @@ class TBitDialog : public QDialog, public BitDialogView {
   int BitCount() const { return static_cast<int>(BitBoxes.size()); }
   std::vector<bool> CheckedStates() const;
 
-  // Writes every box by the dialog's rule, then hides the dialog; the boxes stay.
+  // Hands the boxes to OnWrite, then hides the dialog; the boxes stay.
   void Button1Click();
   // Enter hides the dialog without writing.
   void FormKeyUp(int key);
@@ -75,8 +71,6 @@ class TBitDialog : public QDialog, public BitDialogView {
   // the dialog from the command list neither writes nor closes it.
   bool TakeEnterRelease(QKeyEvent* event);
 
-  BitWriteRule writeRule_;
-  Session* session_ = nullptr;
   bool enterPressed_ = false;
 };
 

@@ -12,8 +12,7 @@ class RecordingSteps : public ShutdownSteps {
  public:
   std::vector<std::string> steps;
   void StoreSettings() override { steps.push_back("settings"); }
-  void ClearRts() override { steps.push_back("rts"); }
-  void ClearDtr() override { steps.push_back("dtr"); }
+  void DropModemLines() override { steps.push_back("modem lines"); }
   void Pause(std::chrono::milliseconds duration) override {
     steps.push_back("pause " + std::to_string(duration.count()));
   }
@@ -22,8 +21,8 @@ class RecordingSteps : public ShutdownSteps {
   void StopBrowserTimer() override { steps.push_back("timer1"); }
 };
 
-const std::vector<std::string> AllSteps = {"settings", "rts",    "dtr",   "pause 500",
-                                           "timer2",   "layout", "timer1"};
+const std::vector<std::string> AllSteps = {"settings", "modem lines", "pause 500",
+                                           "timer2",   "layout",      "timer1"};
 
 class Close : public ::testing::Test {
  protected:

@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 #include <vector>
 
-#include "link/Commands.h"
+#include "link/CommandCatalogue.h"
 
 using namespace kestrel;
 using namespace kestrel::cli;
@@ -24,9 +23,13 @@ TEST(ChipCheck, ChipsAreChosenByNumberOrByNameInAnyCase) {
 
 TEST(ChipCheck, RefusesBeforeAnythingIsSent) {
   // A chip that can write and read flash but neither erase nor verify it.
-  const std::set<std::uint8_t> offered{OpReadProgramMemory, OpWriteProgramMemory, OpReadFuseBits,
-                                       OpWriteFuseBit, OpVerifyEeprom};
-  const ChipFacts chip{[&](std::uint8_t code) { return offered.contains(code); }, 1024, 64, 3, 2};
+  ChipProperties chip;
+  chip.RowCommands = {ChipCommand::ReadFuseBits, ChipCommand::WriteFuseBits, ChipCommand::ReadProgramMemory,
+                      ChipCommand::WriteProgramMemory, ChipCommand::VerifyEeprom};
+  chip.ProgramMemorySize = 1024;
+  chip.EepromSize = 64;
+  chip.FuseBitNames = {"F0", "F1", "F2"};
+  chip.LockBitNames = {"L0", "L1"};
   Job job;
   job.actions = {Action{ActionKind::Read, Memory::Flash, "out.bin"},
                  Action{ActionKind::Write, Memory::Flash, "fw.bin"}};

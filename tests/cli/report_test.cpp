@@ -58,7 +58,15 @@ TEST(Report, TextLinesNameThePortWhenThereAreSeveral) {
   result.port = "COM7";
   result.status = ExitStatus::Link;
   result.error = "no programmer answered on COM7";
-  ChipReport chip{2, "ATmega8", {0x00, 0x09, 0x0A}, 8192, 512, 1024, {"F0", "F1"}, {"L0"}};
+  ChipReport chip{2,
+                  "ATmega8",
+                  {kestrel::ChipCommand::ReadSignature, kestrel::ChipCommand::ReadProgramMemory,
+                   kestrel::ChipCommand::WriteProgramMemory},
+                  8192,
+                  512,
+                  1024,
+                  {"F0", "F1"},
+                  {"L0"}};
   result.actions = {
       {Action{ActionKind::Signature}, SignatureReport{"line one\nline two", true}},
       {Action{ActionKind::Chip}, chip},

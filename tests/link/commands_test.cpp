@@ -4,41 +4,34 @@
 
 #include <functional>
 
-#include "tests/support/FakeView.h"
+#include "tests/support/FakeLink.h"
 
 using namespace kestrel;
 
 namespace {
 
-Bytes HeadPayload(const Session& s) {
-  const QueuedCommand& head = s.queue.Entries().front();
-  return Bytes(head.Data.get(), head.Data.get() + head.Length);
+using Queueing = std::function<void(CommandQueue&)>;
+
+Bytes HeadPayload(const CommandQueue& queue) {
+  const auto head = queue.Entries().front().Payload();
+  return Bytes(head.begin(), head.end());
 }
 
 // The one payload that `queue` appends to an empty queue.
-Bytes PayloadOf(const std::function<void(Session&)>& queue, Bytes buffer = {}) {
-  FakeLink link;
-  link.session.image.Assign(std::move(buffer));
-  queue(link.session);
-  EXPECT_EQ(link.session.queue.Size(), 1u);
-  return link.session.queue.Empty() ? Bytes{} : HeadPayload(link.session);
+Bytes PayloadOf(const Queueing& queue) {
+  LinkHarness link;
+  queue(link.queue);
+  EXPECT_EQ(link.queue.Size(), 1u);
+  return link.queue.Empty() ? Bytes{} : HeadPayload(link.queue);
 }
 
 // The frame that goes out for `queue` at the device's poll.
-Bytes FrameOf(const std::function<void(Session&)>& queue) {
-  FakeLink link;
-  queue(link.session);
+Bytes FrameOf(const Queueing& queue) {
+  LinkHarness link;
+  queue(link.queue);
   link.Poll();
   EXPECT_EQ(link.written.frames.size(), 1u);
   return link.written.frames.empty() ? Bytes{} : link.written.frames.front();
-}
-
-// The same for commands that need no more than the queue.
-Bytes PayloadOf(void (*queue)(CommandQueue&)) {
-  return PayloadOf([queue](Session& s) { queue(s.queue); });
-}
-Bytes FrameOf(void (*queue)(CommandQueue&)) {
-  return FrameOf([queue](Session& s) { queue(s.queue); });
 }
 
 }  // namespace
@@ -47,95 +40,87 @@ TEST(Commands, ProgrammerQueriesCarryTheirOpcodeAndIndex) {
   EXPECT_EQ(PayloadOf(EndOperation), Bytes{0xFF});
   EXPECT_EQ(PayloadOf(GetProgrammerName), Bytes{0xFE});
   EXPECT_EQ(PayloadOf(GetInfoLineCount), Bytes{0xFD});
-  EXPECT_EQ(PayloadOf([](Session& s) { GetInfoLine(s.queue, 3); }), (Bytes{0xFC, 3}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { GetInfoLine(q, 3); }), (Bytes{0xFC, 3}));
   EXPECT_EQ(PayloadOf(GetChipCount), Bytes{0xFB});
-  EXPECT_EQ(PayloadOf([](Session& s) { GetChipName(s.queue, 7); }), (Bytes{0xFA, 7}));
-  EXPECT_EQ(PayloadOf([](Session& s) { SelectChip(s.queue, 2); }), (Bytes{0xF9, 2}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { GetChipName(q, 7); }), (Bytes{0xFA, 7}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { SelectChip(q, 2); }), (Bytes{0xF9, 2}));
   EXPECT_EQ(PayloadOf(GetCommandMask), Bytes{0xF8});
   EXPECT_EQ(PayloadOf(GetFuseBitCount), Bytes{0xF7});
-  EXPECT_EQ(PayloadOf([](Session& s) { GetFuseBitName(s.queue, 4); }), (Bytes{0xF6, 4}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { GetFuseBitName(q, 4); }), (Bytes{0xF6, 4}));
   EXPECT_EQ(PayloadOf(GetLockBitCount), Bytes{0xF5});
-  EXPECT_EQ(PayloadOf([](Session& s) { GetLockBitName(s.queue, 1); }), (Bytes{0xF4, 1}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { GetLockBitName(q, 1); }), (Bytes{0xF4, 1}));
   EXPECT_EQ(PayloadOf(GetProgramMemorySize), Bytes{0xF3});
   EXPECT_EQ(PayloadOf(GetEepromSize), Bytes{0xF2});
   EXPECT_EQ(PayloadOf(GetRamSize), Bytes{0xF1});
   // Indices are cut to their low 8 bits: "no chip selected" goes out as 0xFF.
-  EXPECT_EQ(PayloadOf([](Session& s) { SelectChip(s.queue, -1); }), (Bytes{0xF9, 0xFF}));
-  EXPECT_EQ(PayloadOf([](Session& s) { GetChipName(s.queue, 0x1234); }), (Bytes{0xFA, 0x34}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { SelectChip(q, -1); }), (Bytes{0xF9, 0xFF}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { GetChipName(q, 0x1234); }), (Bytes{0xFA, 0x34}));
 }
 
 TEST(Commands, ChipCommandsCarryTheirParameters) {
   EXPECT_EQ(PayloadOf(ReadSignature), Bytes{0x00});
   EXPECT_EQ(PayloadOf(ReadFuseBits), Bytes{0x03});
-  EXPECT_EQ(PayloadOf([](Session& s) { WriteFuseBit(s.queue, 5, false); }), (Bytes{0x04, 5, 0}));
-  EXPECT_EQ(PayloadOf([](Session& s) { WriteFuseBit(s.queue, 5, true); }), (Bytes{0x04, 5, 1}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { WriteFuseBit(q, 5, false); }), (Bytes{0x04, 5, 0}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { WriteFuseBit(q, 5, true); }), (Bytes{0x04, 5, 1}));
   EXPECT_EQ(PayloadOf(ReadLockBits), Bytes{0x05});
-  EXPECT_EQ(PayloadOf([](Session& s) { WriteLockBit(s.queue, 2); }), (Bytes{0x06, 2}));
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { WriteLockBit(q, 2); }), (Bytes{0x06, 2}));
   EXPECT_EQ(PayloadOf(EraseAll), Bytes{0x07});
   EXPECT_EQ(PayloadOf(EraseEeprom), Bytes{0x0C});
-  EXPECT_EQ(PayloadOf([](Session& s) { ReadProgramMemory(s.queue, 0x12345678, 224); }),
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { ReadProgramMemory(q, 0x12345678, 224); }),
             (Bytes{0x09, 0x78, 0x56, 0x34, 0x12, 224}));
-  EXPECT_EQ(PayloadOf([](Session& s) { ReadEeprom(s.queue, 0x1C0, 16); }),
+  EXPECT_EQ(PayloadOf([](CommandQueue& q) { ReadEeprom(q, 0x1C0, 16); }),
             (Bytes{0x0D, 0xC0, 0x01, 0, 0, 16}));
 }
 
 TEST(Commands, WriteAndVerifyBlocksCopyTheBufferWhenQueued) {
-  const Bytes buffer{10, 11, 12, 13, 14, 15, 16, 17};
-  EXPECT_EQ(PayloadOf([](Session& s) { WriteProgramMemory(s.queue, 2, 3, s.image.DataBuffer()); }, buffer),
+  Bytes buffer{10, 11, 12, 13, 14, 15, 16, 17};
+  EXPECT_EQ(PayloadOf([&](CommandQueue& q) { WriteProgramMemory(q, 2, 3, buffer); }),
             (Bytes{0x0A, 2, 0, 0, 0, 3, 12, 13, 14}));
-  EXPECT_EQ(PayloadOf([](Session& s) { VerifyProgramMemory(s.queue, 0, 2, s.image.DataBuffer()); }, buffer),
+  EXPECT_EQ(PayloadOf([&](CommandQueue& q) { VerifyProgramMemory(q, 0, 2, buffer); }),
             (Bytes{0x0B, 0, 0, 0, 0, 2, 10, 11}));
-  EXPECT_EQ(PayloadOf([](Session& s) { WriteEeprom(s.queue, 7, 1, s.image.DataBuffer()); }, buffer),
+  EXPECT_EQ(PayloadOf([&](CommandQueue& q) { WriteEeprom(q, 7, 1, buffer); }),
             (Bytes{0x0E, 7, 0, 0, 0, 1, 17}));
-  EXPECT_EQ(PayloadOf([](Session& s) { VerifyEeprom(s.queue, 4, 4, s.image.DataBuffer()); }, buffer),
+  EXPECT_EQ(PayloadOf([&](CommandQueue& q) { VerifyEeprom(q, 4, 4, buffer); }),
             (Bytes{0x0F, 4, 0, 0, 0, 4, 14, 15, 16, 17}));
 
   // A later change of the buffer does not reach a queued block.
-  FakeLink link;
-  link.session.image.Assign(buffer);
-  WriteProgramMemory(link.session.queue, 0, 2, link.session.image.DataBuffer());
-  link.session.image.Edit(0, 0x99);
-  EXPECT_EQ(HeadPayload(link.session), (Bytes{0x0A, 0, 0, 0, 0, 2, 10, 11}));
+  LinkHarness link;
+  WriteProgramMemory(link.queue, 0, 2, buffer);
+  buffer[0] = 0x99;
+  EXPECT_EQ(HeadPayload(link.queue), (Bytes{0x0A, 0, 0, 0, 0, 2, 10, 11}));
 }
 
 TEST(Commands, BlocksNeverReadPastTheBuffer) {
   const Bytes buffer{1, 2, 3, 4};
   // Reaching past the end: only the bytes inside go, and the count says so.
-  EXPECT_EQ(PayloadOf([](Session& s) { WriteProgramMemory(s.queue, 2, 224, s.image.DataBuffer()); }, buffer),
+  EXPECT_EQ(PayloadOf([&](CommandQueue& q) { WriteProgramMemory(q, 2, 224, buffer); }),
             (Bytes{0x0A, 2, 0, 0, 0, 2, 3, 4}));
   // Starting at or past the end, or near the top of the address range: nothing to send.
   for (const std::uint32_t address : {4u, 1000u, 0xFFFFFFFFu}) {
-    FakeLink link;
-    link.session.image.Assign(buffer);
-    VerifyEeprom(link.session.queue, address, 8, link.session.image.DataBuffer());
-    WriteEeprom(link.session.queue, address, 8, link.session.image.DataBuffer());
-    EXPECT_TRUE(link.session.queue.Empty()) << address;
+    LinkHarness link;
+    VerifyEeprom(link.queue, address, 8, buffer);
+    WriteEeprom(link.queue, address, 8, buffer);
+    EXPECT_TRUE(link.queue.Empty()) << address;
   }
   // A count that would overflow the frame is cut to what a frame holds.
   const Bytes big(600, 0x5A);
-  const Bytes payload =
-      PayloadOf([](Session& s) { WriteProgramMemory(s.queue, 0, 255, s.image.DataBuffer()); }, big);
+  const Bytes payload = PayloadOf([&](CommandQueue& q) { WriteProgramMemory(q, 0, 255, big); });
   ASSERT_EQ(payload.size(), 255u);
   EXPECT_EQ(payload[5], 249);
 }
 
 TEST(Commands, FramesGoOutAsDocumented) {
   EXPECT_EQ(FrameOf(EndOperation), (Bytes{0xD1, 0xE0, 0xEB, 0xEE, 0x01, 0x8B, 0xFF, 0xFF}));
-  EXPECT_EQ(FrameOf([](Session& s) { SelectChip(s.queue, 2); }),
+  EXPECT_EQ(FrameOf([](CommandQueue& q) { SelectChip(q, 2); }),
             (Bytes{0xD1, 0xE0, 0xEB, 0xEE, 0x02, 0x8C, 0xF9, 0x02, 0xFB}));
-  EXPECT_EQ(FrameOf([](Session& s) { ReadProgramMemory(s.queue, 256, 224); }),
+  EXPECT_EQ(FrameOf([](CommandQueue& q) { ReadProgramMemory(q, 256, 224); }),
             (Bytes{0xD1, 0xE0, 0xEB, 0xEE, 0x06, 0x90, 0x09, 0x00, 0x01, 0x00, 0x00, 0xE0, 0xEA}));
   EXPECT_EQ(FrameOf(ReadSignature), (Bytes{0xD1, 0xE0, 0xEB, 0xEE, 0x01, 0x8B, 0x00, 0x00}));
-  EXPECT_EQ(FrameOf([](Session& s) { SelectChip(s.queue, -1); }),
+  EXPECT_EQ(FrameOf([](CommandQueue& q) { SelectChip(q, -1); }),
             (Bytes{0xD1, 0xE0, 0xEB, 0xEE, 0x02, 0x8C, 0xF9, 0xFF, 0xF8}));
 
   // A full write block: 230-byte payload, 237-byte frame, wrapped sums.
-  FakeLink link;
-  link.session.image.Assign(Bytes(224, 0xFF));
-  WriteProgramMemory(link.session.queue, 0, 224, link.session.image.DataBuffer());
-  link.Poll();
-  ASSERT_EQ(link.written.frames.size(), 1u);
-  const Bytes& frame = link.written.frames[0];
+  const Bytes frame = FrameOf([](CommandQueue& q) { WriteProgramMemory(q, 0, 224, Bytes(224, 0xFF)); });
   ASSERT_EQ(frame.size(), 237u);
   EXPECT_EQ(frame[4], 230);
   EXPECT_EQ(frame[5], static_cast<std::uint8_t>(0x8A + 230));

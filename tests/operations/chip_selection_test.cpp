@@ -1,54 +1,39 @@
-#include "operations/ChipSelection.h"
+// The start of the exchange and the choice of a chip, driven through the session's interface
+// against a scripted device.
 
 #include <gtest/gtest.h>
 
-#include "link/Commands.h"
-#include "operations/Connection.h"
-#include "tests/support/FakeView.h"
+#include "link/CommandCatalogue.h"
+#include "operations/Session.h"
+#include "tests/support/FakeLink.h"
 
 using namespace kestrel;
 
 namespace {
 
 // A device with three chips; the second has two lock bits and five fuse bits.
-Bytes Device(const Bytes& command) {
-  switch (command[0]) {
-    case OpGetProgrammerName:
-      return {0xFE, 2, 'P', '1'};
-    case OpGetInfoLineCount:
-      return {0xFD, 1};
-    case OpGetInfoLine:
-      return {0xFC, command[1], 2, 'v', '2'};
-    case OpGetChipCount:
-      return {0xFB, 3};
-    case OpGetChipName:
-      return {0xFA, 2, 'C', static_cast<std::uint8_t>('0' + command[1])};
-    case OpGetCommandMask:
-      return {0xF8, 0x01, 0x02, 0x00, 0x00};
-    case OpGetLockBitCount:
-      return {0xF5, 2};
-    case OpGetFuseBitCount:
-      return {0xF7, 5};
-    case OpGetLockBitName:
-    case OpGetFuseBitName:
-      return {command[0], command[1], 1, static_cast<std::uint8_t>('a' + command[1])};
-    case OpGetProgramMemorySize:
-      return {0xF3, 0x00, 0x40, 0x00, 0x00};
-    case OpGetEepromSize:
-      return {0xF2, 0x00, 0x02, 0x00, 0x00};
-    case OpGetRamSize:
-      return {0xF1, 0x00, 0x04, 0x00, 0x00};
-    default:
-      return {command[0]};
-  }
+ScriptedDevice Device() {
+  ScriptedDevice device;
+  device.name = "P1";
+  device.infoLines = {"v2"};
+  device.chips = {{.name = "C0"},
+                  {.name = "C1",
+                   .commands = {ChipCommand::ReadSignature, ChipCommand::ReadProgramMemory},
+                   .fuseBits = {"a", "b", "c", "d", "e"},
+                   .lockBits = {"a", "b"},
+                   .programMemorySize = 0x4000,
+                   .eepromSize = 0x200,
+                   .ramSize = 0x400},
+                  {.name = "C2"}};
+  return device;
 }
 
 }  // namespace
 
 TEST(ChipSelection, StartUpAsksInOrderAndFillsTheChipList) {
   FakeLink link;
-  FormShow(link.session);
-  link.Serve(Device);
+  link.session.Start();
+  link.Serve(Device());
   EXPECT_EQ(link.written.Opcodes(),
             (Bytes{OpEndOperation, OpGetProgrammerName, OpGetInfoLineCount, OpGetChipCount, OpGetInfoLine,
                    OpGetChipName, OpGetChipName, OpGetChipName}));
@@ -56,13 +41,21 @@ TEST(ChipSelection, StartUpAsksInOrderAndFillsTheChipList) {
   EXPECT_EQ(link.view.infoLines, std::vector<std::string>{"v2"});
   EXPECT_EQ(link.view.chips, (std::vector<std::string>{"C0", "C1", "C2"}));
   EXPECT_FALSE(link.view.queueWindowVisible);
+
+  const ProgrammerInfo& programmer = link.session.Programmer();
+  EXPECT_TRUE(programmer.Introduced);
+  EXPECT_EQ(programmer.Name, "P1");
+  EXPECT_EQ(programmer.InfoLines, std::vector<std::string>{"v2"});
+  EXPECT_EQ(programmer.Chips, link.view.chips);
 }
 
 TEST(ChipSelection, ChoosingAChipAsksForItsPropertiesAndTheRepliesApplyThem) {
   FakeLink link;
-  link.view.chips = {"C0", "C1", "C2"};
-  ListBox1Click(link.session, 1);
-  link.Serve(Device);
+  link.session.Start();
+  link.Serve(Device());
+  link.written.frames.clear();
+  link.session.SelectChip(1);
+  link.Serve(Device());
 
   const auto payloads = link.written.Payloads();
   ASSERT_EQ(payloads.size(), 14u);
@@ -78,15 +71,26 @@ TEST(ChipSelection, ChoosingAChipAsksForItsPropertiesAndTheRepliesApplyThem) {
   EXPECT_EQ(link.view.commandRows, (std::vector<std::string>{"Читать сигнатуру", "Читать память программ"}));
   EXPECT_EQ(link.view.lockDialog.Names(), (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(link.view.fuseDialog.Names(), (std::vector<std::string>{"a", "b", "c", "d", "e"}));
-  EXPECT_EQ(link.session.Chip.ProgramMemorySize, 0x4000u);
-  EXPECT_EQ(link.session.Chip.EepromSize, 0x200u);
-  EXPECT_EQ(link.session.Chip.RamSize, 0x400u);
+
+  const ChipProperties& chip = link.session.Chip();
+  EXPECT_EQ(chip.Number, 1);
+  EXPECT_EQ(chip.Name, "C1");
+  EXPECT_EQ(chip.RowCommands,
+            (std::vector<ChipCommand>{ChipCommand::ReadSignature, ChipCommand::ReadProgramMemory}));
+  EXPECT_EQ(chip.LockBitNames, link.view.lockDialog.Names());
+  EXPECT_EQ(chip.FuseBitNames, link.view.fuseDialog.Names());
+  EXPECT_EQ(chip.ProgramMemorySize, 0x4000u);
+  EXPECT_EQ(chip.EepromSize, 0x200u);
+  EXPECT_EQ(chip.RamSize, 0x400u);
 }
 
 TEST(ChipSelection, WithNoRowSelectedChip255IsAskedFor) {
   FakeLink link;
-  ListBox1Click(link.session, -1);
-  ASSERT_EQ(link.session.queue.Size(), 7u);
-  const QueuedCommand& head = link.session.queue.Entries().front();
-  EXPECT_EQ(Bytes(head.Data.get(), head.Data.get() + head.Length), (Bytes{OpSelectChip, 0xFF}));
+  link.session.SelectChip(-1);
+  EXPECT_EQ(link.view.queueMaximum, 7);
+  link.Poll();
+  ASSERT_EQ(link.written.frames.size(), 1u);
+  EXPECT_EQ(link.written.Payloads()[0], (Bytes{OpSelectChip, 0xFF}));
+  EXPECT_EQ(link.session.Chip().Number, -1);
+  EXPECT_EQ(link.session.Chip().Name, "");
 }

@@ -1,20 +1,21 @@
-#include "operations/CommandList.h"
+// The chip operations the command list starts: what each queues after selecting the chip anew,
+// with the write options as they stand, and what the bit editors write. The session is driven
+// through its interface; what it queued is seen as the frames that go out to a scripted device.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <optional>
+#include <ostream>
 
 #include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
-#include "link/CommandQueue.h"
-#include "link/Commands.h"
-#include "operations/BitWrites.h"
-#include "operations/MemorySequences.h"
-#include "operations/ReplyHandler.h"
+#include "link/CommandCatalogue.h"
+#include "operations/Session.h"
 #include "operations/WriteOptions.h"
-#include "tests/support/FakeView.h"
+#include "tests/support/FakeLink.h"
 
 using namespace kestrel;
 
@@ -23,8 +24,8 @@ namespace {
 constexpr std::uint8_t Select = OpSelectChip;
 constexpr std::uint8_t End = OpEndOperation;
 
-Bytes Block(std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
-  return {opcode,
+Bytes Block(ChipCommand command, std::uint32_t address, std::uint8_t count) {
+  return {OpcodeOf(command),
           static_cast<std::uint8_t>(address),
           static_cast<std::uint8_t>(address >> 8),
           static_cast<std::uint8_t>(address >> 16),
@@ -33,8 +34,8 @@ Bytes Block(std::uint8_t opcode, std::uint32_t address, std::uint8_t count) {
 }
 
 // A write or verify block carries the buffer's bytes from its address on.
-Bytes DataBlock(std::uint8_t opcode, std::uint32_t address, std::uint8_t count, const Bytes& buffer) {
-  Bytes payload = Block(opcode, address, count);
+Bytes DataBlock(ChipCommand command, std::uint32_t address, std::uint8_t count, const Bytes& buffer) {
+  Bytes payload = Block(command, address, count);
   payload.insert(payload.end(), buffer.begin() + address, buffer.begin() + address + count);
   return payload;
 }
@@ -45,59 +46,74 @@ Bytes Pattern(std::size_t length) {
   return bytes;
 }
 
-// The two memories the list reads, writes and verifies, with their codes and write options.
+Bytes Opcodes(const std::vector<Bytes>& payloads) {
+  Bytes opcodes;
+  for (const Bytes& payload : payloads) opcodes.push_back(payload.front());
+  return opcodes;
+}
+
+// The two memories the list reads, writes and verifies, with their commands and write options.
 struct Memory {
   const char* name;
-  std::uint8_t read, write, verify, erase;
+  ChipCommand read, write, verify, erase;
   MemoryWriteOptions WriteOptions::*options;
-  std::uint32_t ChipProperties::*size;
+  std::uint32_t ScriptedDevice::Chip::*size;
 };
-const Memory Program{
-    "ProgramMemory", 9, 10, 11, 7, &WriteOptions::programMemory, &ChipProperties::ProgramMemorySize};
-const Memory Eeprom{"Eeprom", 13, 14, 15, 12, &WriteOptions::eeprom, &ChipProperties::EepromSize};
+void PrintTo(const Memory& memory, std::ostream* out) { *out << memory.name; }
+
+const Memory Program{"ProgramMemory",
+                     ChipCommand::ReadProgramMemory,
+                     ChipCommand::WriteProgramMemory,
+                     ChipCommand::VerifyProgramMemory,
+                     ChipCommand::EraseAll,
+                     &WriteOptions::programMemory,
+                     &ScriptedDevice::Chip::programMemorySize};
+const Memory Eeprom{"Eeprom",
+                    ChipCommand::ReadEeprom,
+                    ChipCommand::WriteEeprom,
+                    ChipCommand::VerifyEeprom,
+                    ChipCommand::EraseEeprom,
+                    &WriteOptions::eeprom,
+                    &ScriptedDevice::Chip::eepromSize};
 
 class CommandListTest : public ::testing::Test {
  protected:
-  // Builds the list as a mask reply would, with rows for `codes`.
-  void Offer(std::initializer_list<std::uint8_t> codes) {
-    std::uint32_t mask = 0;
-    for (std::uint8_t code : codes) mask |= 1u << code;
-    FillCommandList(session, mask);
+  // The device tells of `chip` as its only one, and the session asks about it; the frames of
+  // that exchange are dropped.
+  void Describe() {
+    device.chips = {chip};
+    session.SelectChip(0);
+    link.Serve(device);
+    link.written.frames.clear();
   }
 
-  // Chooses the row of `code` and clicks it.
-  void Choose(std::uint8_t code) {
-    for (int row = 0; row < session.CommandRowCount; ++row) {
-      if (session.RowCommands[row] == code) {
-        commandRow = row;
-        Click();
-        return;
-      }
-    }
-    FAIL() << "no row for code " << int(code);
+  // The chip offers `commands`: the command list's rows.
+  void Offer(std::initializer_list<ChipCommand> commands) {
+    chip.commands = commands;
+    Describe();
   }
 
-  // Clicks the chosen row again.
-  void Click() { ListBox2Click(session, chipRow, commandRow, options); }
+  // Runs `operation`, which a row of the list offers, on chip `chipRow` and lets the device take
+  // what it queued.
+  void Choose(ChipCommand operation) {
+    EXPECT_TRUE(session.Chip().Offers(operation)) << "no row for " << CommandWords(operation);
+    session.Run(chipRow, operation, options);
+    link.Serve(device);
+  }
 
-  std::vector<Bytes> Queued() const {
-    std::vector<Bytes> payloads;
-    for (const QueuedCommand& entry : session.queue.Entries())
-      payloads.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
+  // The payloads sent since the last call.
+  std::vector<Bytes> Sent() {
+    std::vector<Bytes> payloads = link.written.Payloads();
+    link.written.frames.clear();
     return payloads;
-  }
-
-  Bytes QueuedOpcodes() const {
-    Bytes opcodes;
-    for (const Bytes& payload : Queued()) opcodes.push_back(payload.front());
-    return opcodes;
   }
 
   FakeLink link;
   FakeView& view = link.view;
   Session& session = link.session;
-  int chipRow = -1;     // the chip list's selection
-  int commandRow = -1;  // the command list's selection
+  ScriptedDevice device;
+  ScriptedDevice::Chip chip;
+  int chipRow = -1;  // the chip list's selection
   WriteOptions options;
 };
 
@@ -107,33 +123,36 @@ class MemorySequenceTest : public CommandListTest, public ::testing::WithParamIn
     Offer({GetParam().read, GetParam().write, GetParam().verify, GetParam().erase});
     chipRow = 2;
   }
-  void SetSize(std::uint32_t size) { session.Chip.*GetParam().size = size; }
+  void SetSize(std::uint32_t size) {
+    chip.*GetParam().size = size;
+    Describe();
+  }
   MemoryWriteOptions& Switches(const Memory& m) { return options.*m.options; }
 };
 
 TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
   const Memory& m = GetParam();
   SetSize(1000);
-  session.image.Assign(Pattern(1000));
-  const Bytes buffer = session.image.DataBuffer();
+  session.Image().Assign(Pattern(1000));
+  const Bytes buffer = session.Image().DataBuffer();
   const std::uint32_t addresses[] = {0, 224, 448, 672, 896};
   const std::uint8_t counts[] = {224, 224, 224, 224, 104};
 
-  Choose(m.read);
+  session.Run(chipRow, m.read, options);
+  EXPECT_EQ(session.Image().DataBuffer(), buffer)
+      << "a read of the same size keeps the bytes until the replies come";
+  link.Serve(device);
   std::vector<Bytes> expected{{Select, 2}};
   for (int i = 0; i < 5; ++i) expected.push_back(Block(m.read, addresses[i], counts[i]));
   expected.push_back({End});
-  EXPECT_EQ(Queued(), expected);
-  EXPECT_EQ(session.image.DataBuffer(), buffer)
-      << "a read of the same size keeps the bytes until the replies come";
+  EXPECT_EQ(Sent(), expected);
 
-  for (const std::uint8_t code : {m.write, m.verify}) {
-    session.queue.ClearCommandQueue();
-    Choose(code);
+  for (const ChipCommand command : {m.write, m.verify}) {
+    Choose(command);
     expected = {{Select, 2}};
-    for (int i = 0; i < 5; ++i) expected.push_back(DataBlock(code, addresses[i], counts[i], buffer));
+    for (int i = 0; i < 5; ++i) expected.push_back(DataBlock(command, addresses[i], counts[i], buffer));
     expected.push_back({End});
-    EXPECT_EQ(Queued(), expected) << "code " << int(code);
+    EXPECT_EQ(Sent(), expected) << CommandWords(command);
   }
   EXPECT_EQ(view.StatusText(), AllCorrectText);
   EXPECT_TRUE(view.warnings.empty()) << "a buffer exactly as long as the memory needs no warning";
@@ -141,24 +160,23 @@ TEST_P(MemorySequenceTest, ReadWriteAndVerifyCutTheMemoryIntoBlocksOf224Bytes) {
 
 TEST_P(MemorySequenceTest, ReadSizesTheBufferToTheMemoryAndKeepsTheModifiedFlag) {
   const Memory& m = GetParam();
-  session.image.Assign(Bytes{1, 2, 3});
-  session.image.SetBufferModified(true);
+  SetSize(5);
+  session.Image().Assign(Bytes{1, 2, 3});
+  session.Image().SetBufferModified(true);
   view.formatGridCalls = 0;
   view.SetStatusText("old");
-  SetSize(5);
   Choose(m.read);
-  EXPECT_EQ(session.image.DataBuffer(), (Bytes{1, 2, 3, 0, 0}));
-  EXPECT_TRUE(session.image.BufferModified());
+  EXPECT_EQ(session.Image().DataBuffer(), (Bytes{1, 2, 3, 0, 0}));
+  EXPECT_TRUE(session.Image().BufferModified());
   EXPECT_EQ(view.StatusText(), "");
   EXPECT_EQ(view.formatGridCalls, 1);
 
   // S = 0: an empty buffer and only the selection and the end.
-  session.queue.ClearCommandQueue();
   SetSize(0);
   Choose(m.read);
-  EXPECT_TRUE(session.image.DataBuffer().empty());
+  EXPECT_TRUE(session.Image().DataBuffer().empty());
   EXPECT_EQ(view.formatGridCalls, 2);
-  EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2}, {End}}));
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 2}, {End}}));
 }
 
 TEST_P(MemorySequenceTest, EmptyBufferWithEraseAndVerifyQueuesNoDataFrame) {
@@ -166,7 +184,7 @@ TEST_P(MemorySequenceTest, EmptyBufferWithEraseAndVerifyQueuesNoDataFrame) {
   SetSize(1024);
   Switches(m).erase = Switches(m).verify = true;
   Choose(m.write);
-  EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2}, {m.erase}, {End}, {End}}));
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 2}, {OpcodeOf(m.erase)}, {End}, {End}}));
   EXPECT_EQ(view.statusHistory, (std::vector<std::string>{"", AllCorrectText}));
   EXPECT_TRUE(view.warnings.empty());
 }
@@ -174,39 +192,39 @@ TEST_P(MemorySequenceTest, EmptyBufferWithEraseAndVerifyQueuesNoDataFrame) {
 TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
   const Memory& m = GetParam();
   SetSize(1024);
-  session.image.Assign(Pattern(2000));
+  session.Image().Assign(Pattern(2000));
   Switches(m).verify = true;
-  std::size_t queuedDuringWarning = 0;
-  view.duringWarning = [&] { queuedDuringWarning = session.queue.Size(); };
+  int queuedDuringWarning = 0;
+  view.duringWarning = [&] { queuedDuringWarning = view.queuePosition; };
   Choose(m.write);
 
   EXPECT_EQ(view.warnings, (std::vector<std::string>{ClippedWriteText}));
-  EXPECT_EQ(queuedDuringWarning, 1u) << "the blocks are queued only after the warning is closed";
+  EXPECT_EQ(queuedDuringWarning, 1) << "the blocks are queued only after the warning is closed";
   std::vector<Bytes> expected{{Select, 2}};
-  for (const std::uint8_t code : {m.write, m.verify}) {
+  for (const ChipCommand command : {m.write, m.verify}) {
     for (std::uint32_t address = 0; address < 896; address += 224)
-      expected.push_back(DataBlock(code, address, 224, session.image.DataBuffer()));
-    expected.push_back(DataBlock(code, 896, 128, session.image.DataBuffer()));
+      expected.push_back(DataBlock(command, address, 224, session.Image().DataBuffer()));
+    expected.push_back(DataBlock(command, 896, 128, session.Image().DataBuffer()));
     expected.push_back({End});
   }
-  EXPECT_EQ(Queued(), expected);
-  EXPECT_EQ(session.image.DataBuffer().size(), 2000u) << "the buffer itself is not cut";
+  EXPECT_EQ(Sent(), expected);
+  EXPECT_EQ(session.Image().DataBuffer().size(), 2000u) << "the buffer itself is not cut";
 
   // The verify row clips the same way, silently.
-  session.queue.ClearCommandQueue();
   Choose(m.verify);
   EXPECT_EQ(view.warnings.size(), 1u);
-  EXPECT_EQ(Queued().size(), 7u);
+  EXPECT_EQ(Sent().size(), 7u);
 }
 
 TEST_P(MemorySequenceTest, OptionsForCommandsTheChipLacksQueueNothing) {
   const Memory& m = GetParam();
   Offer({m.write});
   SetSize(300);
-  session.image.Assign(Pattern(300));
+  session.Image().Assign(Pattern(300));
   Switches(m).erase = Switches(m).verify = true;
+  view.statusHistory.clear();
   Choose(m.write);
-  EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, m.write, m.write, End}));
+  EXPECT_EQ(Opcodes(Sent()), (Bytes{Select, OpcodeOf(m.write), OpcodeOf(m.write), End}));
   EXPECT_EQ(view.statusHistory, (std::vector<std::string>{""}));
 }
 
@@ -214,118 +232,132 @@ TEST_P(MemorySequenceTest, OnlyTheMemorysOwnOptionsCount) {
   const Memory& m = GetParam();
   const Memory& other = m.write == Program.write ? Eeprom : Program;
   SetSize(100);
-  session.image.Assign(Pattern(100));
+  session.Image().Assign(Pattern(100));
   Switches(other) = {.reload = true, .erase = true, .verify = true};
   Choose(m.write);
-  EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, m.write, End}));
+  EXPECT_EQ(Opcodes(Sent()), (Bytes{Select, OpcodeOf(m.write), End}));
   EXPECT_TRUE(view.warnings.empty());
 }
 
 TEST_P(MemorySequenceTest, FramesCarryTheBufferAsItWasWhenQueued) {
   const Memory& m = GetParam();
   SetSize(16);
-  session.image.Assign(Bytes(16, 0x11));
-  Choose(m.write);
+  session.Image().Assign(Bytes(16, 0x11));
+  session.Run(chipRow, m.write, options);
   // Enter held down: every repeat queues the row's sequence again.
-  session.image.Assign(Bytes(16, 0x22));
-  Click();
-  EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 2},
-                                          DataBlock(m.write, 0, 16, Bytes(16, 0x11)),
-                                          {End},
-                                          {Select, 2},
-                                          DataBlock(m.write, 0, 16, Bytes(16, 0x22)),
-                                          {End}}));
+  session.Image().Assign(Bytes(16, 0x22));
+  session.Run(chipRow, m.write, options);
+  link.Serve(device);
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 2},
+                                        DataBlock(m.write, 0, 16, Bytes(16, 0x11)),
+                                        {End},
+                                        {Select, 2},
+                                        DataBlock(m.write, 0, 16, Bytes(16, 0x22)),
+                                        {End}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMemories, MemorySequenceTest, ::testing::Values(Program, Eeprom),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandListTest, EachRowQueuesItsCommandAfterSelectingTheChip) {
-  Offer({0, 1, 2, 7, 8, 12, 16, 17, 18, 19});
+  const std::pair<ChipCommand, Bytes> rows[] = {{ChipCommand::ReadSignature, {Select, OpReadSignature}},
+                                                {ChipCommand::EnableProgramming, {Select}},
+                                                {ChipCommand::DisableProgramming, {Select}},
+                                                {ChipCommand::EraseAll, {Select, OpEraseAll}},
+                                                {ChipCommand::EraseProgramMemory, {Select}},
+                                                {ChipCommand::EraseEeprom, {Select, OpEraseEeprom}},
+                                                {ChipCommand::EraseRam, {Select}},
+                                                {ChipCommand::ReadRam, {Select}},
+                                                {ChipCommand::WriteRam, {Select}},
+                                                {ChipCommand::VerifyRam, {Select}}};
+  Offer({ChipCommand::ReadSignature, ChipCommand::EnableProgramming, ChipCommand::DisableProgramming,
+         ChipCommand::EraseAll, ChipCommand::EraseProgramMemory, ChipCommand::EraseEeprom,
+         ChipCommand::EraseRam, ChipCommand::ReadRam, ChipCommand::WriteRam, ChipCommand::VerifyRam});
   chipRow = 1;
-  const std::pair<std::uint8_t, Bytes> rows[] = {
-      {0, {Select, 0x00}},  {1, {Select}},  {2, {Select}},  {7, {Select, 0x07}}, {8, {Select}},
-      {12, {Select, 0x0C}}, {16, {Select}}, {17, {Select}}, {18, {Select}},      {19, {Select}}};
-  for (const auto& [code, opcodes] : rows) {
-    session.queue.ClearCommandQueue();
-    Choose(code);
-    EXPECT_EQ(QueuedOpcodes(), opcodes) << "code " << int(code);
-    EXPECT_EQ(Queued().front(), (Bytes{Select, 1}));
+  ASSERT_EQ(session.Chip().RowCommands.size(), std::size(rows));
+  for (std::size_t row = 0; row < std::size(rows); ++row) {
+    const auto& [command, opcodes] = rows[row];
+    EXPECT_EQ(session.Chip().RowCommands[row], command);
+    Choose(command);
+    const std::vector<Bytes> sent = Sent();
+    EXPECT_EQ(Opcodes(sent), opcodes) << CommandWords(command);
+    EXPECT_EQ(sent.front(), (Bytes{Select, 1}));
   }
 }
 
 TEST_F(CommandListTest, StatusPanelIsClearedExceptByTheEepromErase) {
-  Offer({0, 7, 12});
-  for (const std::uint8_t code : {0, 7}) {
+  Offer({ChipCommand::ReadSignature, ChipCommand::EraseAll, ChipCommand::EraseEeprom});
+  for (const ChipCommand command : {ChipCommand::ReadSignature, ChipCommand::EraseAll}) {
     view.SetStatusText("Сигнатура: 1E верна");
-    Choose(code);
-    EXPECT_EQ(view.StatusText(), "") << "code " << int(code);
+    Choose(command);
+    EXPECT_EQ(view.StatusText(), "") << CommandWords(command);
   }
   view.SetStatusText("Сигнатура: 1E верна");
-  Choose(12);
+  Choose(ChipCommand::EraseEeprom);
   EXPECT_EQ(view.StatusText(), "Сигнатура: 1E верна");
 }
 
 TEST_F(CommandListTest, BitRowsOpenTheirDialogsForReadingOrWriting) {
-  Offer({3, 4, 5, 6});
+  Offer({ChipCommand::ReadFuseBits, ChipCommand::WriteFuseBits, ChipCommand::ReadLockBits,
+         ChipCommand::WriteLockBits});
   struct Case {
-    std::uint8_t code;
+    ChipCommand command;
     const FakeBitDialog& dialog;
     bool writable;
     Bytes opcodes;
   };
-  const Case cases[] = {{3, view.fuseDialog, false, {Select, OpReadFuseBits}},
-                        {4, view.fuseDialog, true, {Select}},
-                        {5, view.lockDialog, false, {Select, OpReadLockBits}},
-                        {6, view.lockDialog, true, {Select}}};
+  const Case cases[] = {{ChipCommand::ReadFuseBits, view.fuseDialog, false, {Select, OpReadFuseBits}},
+                        {ChipCommand::WriteFuseBits, view.fuseDialog, true, {Select}},
+                        {ChipCommand::ReadLockBits, view.lockDialog, false, {Select, OpReadLockBits}},
+                        {ChipCommand::WriteLockBits, view.lockDialog, true, {Select}}};
   for (const Case& c : cases) {
-    session.queue.ClearCommandQueue();
     view.fuseDialog.open = view.lockDialog.open = false;
     view.SetStatusText("x");
-    Choose(c.code);
-    EXPECT_TRUE(c.dialog.open) << "code " << int(c.code);
+    Choose(c.command);
+    EXPECT_TRUE(c.dialog.open) << CommandWords(c.command);
     EXPECT_FALSE((&c.dialog == &view.fuseDialog ? view.lockDialog : view.fuseDialog).open);
     EXPECT_EQ(c.dialog.writable, c.writable);
-    EXPECT_EQ(QueuedOpcodes(), c.opcodes);
+    EXPECT_EQ(Opcodes(Sent()), c.opcodes);
     EXPECT_EQ(view.StatusText(), "");
   }
 }
 
 TEST_F(CommandListTest, RowsBeyondTheKnownCommandsQueueOnlyTheSelection) {
-  FillCommandList(session, 0xFFF00000u);
+  for (std::uint8_t bit = 20; bit < 32; ++bit) chip.commands.push_back(static_cast<ChipCommand>(bit));
+  Describe();
   ASSERT_EQ(view.commandRows.size(), 12u);
-  for (commandRow = 0; commandRow < 12; ++commandRow) {
-    session.queue.ClearCommandQueue();
-    Click();
-    EXPECT_EQ(Queued(), (std::vector<Bytes>{{Select, 0xFF}})) << "row " << commandRow;
+  ASSERT_EQ(session.Chip().RowCommands.size(), 12u);
+  for (const ChipCommand command : session.Chip().RowCommands) {
+    Choose(command);
+    EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 0xFF}})) << CommandWords(command);
   }
 }
 
-TEST_F(CommandListTest, NoSelectedRowAndStaleEntriesAreNeverRead) {
-  Offer({9, 10, 11, 13});
-  session.Chip.ProgramMemorySize = 64;
-  Offer({0, 5});  // RowCommands[2] and [3] keep 11 and 13, past the list's rows
-  commandRow = -1;
-  Click();
-  commandRow = 2;
-  Click();
-  EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, Select}));
-  EXPECT_FALSE(IsCommandOffered(session, 11));
-  EXPECT_TRUE(IsCommandOffered(session, 5));
+TEST_F(CommandListTest, NoOperationQueuesOnlyTheSelectionAndTheListOffersOnlyItsRows) {
+  chip.programMemorySize = 64;
+  Offer({ChipCommand::ReadProgramMemory, ChipCommand::WriteProgramMemory, ChipCommand::VerifyProgramMemory,
+         ChipCommand::ReadEeprom});
+  Offer({ChipCommand::ReadSignature, ChipCommand::ReadLockBits});
+  session.Run(chipRow, std::nullopt, options);
+  link.Serve(device);
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 0xFF}}));
+  EXPECT_FALSE(session.Chip().Offers(ChipCommand::VerifyProgramMemory)) << "the old list's rows are gone";
+  EXPECT_TRUE(session.Chip().Offers(ChipCommand::ReadLockBits));
 
-  FillCommandList(session, 0);
-  EXPECT_FALSE(IsCommandOffered(session, 0)) << "an empty list offers nothing, not even code 0";
+  Offer({});
+  EXPECT_FALSE(session.Chip().Offers(ChipCommand::ReadSignature))
+      << "an empty list offers nothing, not even code 0";
 }
 
 // Reload before writing: the buffer becomes the working file, or the click ends after SelectChip.
 class ReloadTest : public CommandListTest {
  protected:
   void SetUp() override {
-    Offer({7, 10, 11});
-    session.Chip.ProgramMemorySize = 4096;
+    chip.programMemorySize = 4096;
+    Offer({ChipCommand::EraseAll, ChipCommand::WriteProgramMemory, ChipCommand::VerifyProgramMemory});
     options.programMemory = {.reload = true, .erase = true, .verify = true};
-    session.image.Assign(Bytes(100, 0xEE));
-    session.image.SetBufferModified(true);
+    session.Image().Assign(Bytes(100, 0xEE));
+    session.Image().SetBufferModified(true);
   }
   void TearDown() override {
     if (!file.empty()) std::filesystem::remove(file);
@@ -333,34 +365,34 @@ class ReloadTest : public CommandListTest {
   void WriteFile(const std::string& name, const std::string& content) {
     file = std::filesystem::path(::testing::TempDir()) / name;
     std::ofstream(file, std::ios::binary) << content;
-    session.image.SetWorkingFileName(file.string());
+    session.Image().SetWorkingFileName(file.string());
   }
   // Only SelectChip went out, and the buffer is what the user had.
   void ExpectNothingButTheSelection() {
-    EXPECT_EQ(QueuedOpcodes(), (Bytes{Select}));
+    EXPECT_EQ(Opcodes(Sent()), (Bytes{Select}));
     for (const std::string& text : view.statusHistory) EXPECT_NE(text, AllCorrectText);
-    EXPECT_EQ(session.image.DataBuffer(), Bytes(100, 0xEE));
-    EXPECT_TRUE(session.image.BufferModified());
+    EXPECT_EQ(session.Image().DataBuffer(), Bytes(100, 0xEE));
+    EXPECT_TRUE(session.Image().BufferModified());
   }
   std::filesystem::path file;
 };
 
 TEST_F(ReloadTest, LoadedFileIsWrittenAndTheBufferCountsAsUnmodified) {
   WriteFile("reload.bin", std::string(300, '\x5A'));
-  Choose(10);
-  EXPECT_EQ(session.image.DataBuffer(), Bytes(300, 0x5A));
-  EXPECT_FALSE(session.image.BufferModified());
-  EXPECT_EQ(QueuedOpcodes(), (Bytes{Select, 0x07, 0x0A, 0x0A, End, 0x0B, 0x0B, End}));
-  EXPECT_EQ(Queued()[2], DataBlock(0x0A, 0, 224, session.image.DataBuffer()));
+  Choose(ChipCommand::WriteProgramMemory);
+  EXPECT_EQ(session.Image().DataBuffer(), Bytes(300, 0x5A));
+  EXPECT_FALSE(session.Image().BufferModified());
+  const std::vector<Bytes> sent = Sent();
+  EXPECT_EQ(Opcodes(sent), (Bytes{Select, 0x07, 0x0A, 0x0A, End, 0x0B, 0x0B, End}));
+  EXPECT_EQ(sent[2], DataBlock(ChipCommand::WriteProgramMemory, 0, 224, session.Image().DataBuffer()));
   EXPECT_EQ(view.StatusText(), AllCorrectText);
 }
 
 TEST_F(ReloadTest, NoWorkingFileOrAMissingOneWarnsAndNeverErases) {
   for (const std::string name : {"", "/nonexistent/kestrel-reload.bin"}) {
-    session.queue.ClearCommandQueue();
     view.warnings.clear();
-    session.image.SetWorkingFileName(name);
-    Choose(10);
+    session.Image().SetWorkingFileName(name);
+    Choose(ChipCommand::WriteProgramMemory);
     ExpectNothingButTheSelection();
     EXPECT_EQ(view.warnings, (std::vector<std::string>{ReloadFailedText})) << "file '" << name << "'";
   }
@@ -368,7 +400,7 @@ TEST_F(ReloadTest, NoWorkingFileOrAMissingOneWarnsAndNeverErases) {
 
 TEST_F(ReloadTest, FileOverTheSizeLimitWarnsAndNeverErases) {
   WriteFile("reload-big.bin", std::string(MaxImageSize + 1, '\0'));
-  Choose(10);
+  Choose(ChipCommand::WriteProgramMemory);
   ExpectNothingButTheSelection();
   ASSERT_FALSE(view.warnings.empty());
   EXPECT_EQ(view.warnings.back(), ReloadFailedText);
@@ -377,7 +409,8 @@ TEST_F(ReloadTest, FileOverTheSizeLimitWarnsAndNeverErases) {
 TEST_F(ReloadTest, MalformedHexFileEndsTheClickWithItsReport) {
   options.understandHex = true;
   WriteFile("reload-bad.hex", ":0400000001020304F2\n");  // no end record
-  EXPECT_THROW(Choose(10), EAbort);
+  EXPECT_THROW(session.Run(chipRow, ChipCommand::WriteProgramMemory, options), EAbort);
+  link.Serve(device);
   ExpectNothingButTheSelection();
   EXPECT_EQ(view.StatusText(), "Ошибка в HEX-файле reload-bad.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(view.warnings.empty());
@@ -385,14 +418,13 @@ TEST_F(ReloadTest, MalformedHexFileEndsTheClickWithItsReport) {
 
 TEST(BitWrites, LockWritesOnlyCheckedBitsAndFuseWritesEveryBit) {
   FakeLink link;
-  WriteLockBits(link.session, {true, false, true, false});
-  WriteFuseBits(link.session, {false, true, false});
-  WriteLockBits(link.session, {});
-  WriteFuseBits(link.session, {});
-  std::vector<Bytes> queued;
-  for (const QueuedCommand& entry : link.session.queue.Entries())
-    queued.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
-  EXPECT_EQ(queued, (std::vector<Bytes>{{0x06, 0}, {0x06, 2}, {0x04, 0, 0}, {0x04, 1, 1}, {0x04, 2, 0}}));
+  link.session.WriteLockBits({true, false, true, false});
+  link.session.WriteFuseBits({false, true, false});
+  link.session.WriteLockBits({});
+  link.session.WriteFuseBits({});
+  link.Serve(ScriptedDevice{});
+  EXPECT_EQ(link.written.Payloads(),
+            (std::vector<Bytes>{{0x06, 0}, {0x06, 2}, {0x04, 0, 0}, {0x04, 1, 1}, {0x04, 2, 0}}));
 }
 
 }  // namespace

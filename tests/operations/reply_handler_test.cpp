@@ -1,290 +1,410 @@
-#include "operations/ReplyHandler.h"
+// What the device's replies do to the session and the view, each trusted only as far as it
+// reaches. The session is driven through its interface against a scripted device.
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
-#include "link/CommandQueue.h"
-#include "link/Commands.h"
-#include "tests/support/FakeView.h"
+#include "link/CommandCatalogue.h"
+#include "operations/Session.h"
+#include "tests/support/FakeLink.h"
 
 using namespace kestrel;
 
 namespace {
 
-// Queues `request`, lets the device ask for it and answers with `reply`.
-void Exchange(FakeLink& link, const std::function<void(Session&)>& request, const Bytes& reply) {
-  request(link.session);
-  while (link.session.queue.Size() > 1) {
-    // Earlier entries are not what the test is about.
-    link.session.queue.DequeueCommand();
-  }
-  link.Poll();
-  link.Reply(reply);
+using Answer = std::function<std::optional<Bytes>(const Bytes& command)>;
+
+// `reply` to every command with `opcode`; the device's own answer to the others.
+Answer Answering(std::uint8_t opcode, Bytes reply) {
+  return [opcode, reply](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] == opcode) return reply;
+    return std::nullopt;
+  };
 }
 
-// The same for a command that needs no more than the queue.
-void Exchange(FakeLink& link, void (*request)(CommandQueue&), const Bytes& reply) {
-  Exchange(
-      link, [request](Session& s) { request(s.queue); }, reply);
+std::uint32_t AddressOf(const Bytes& block) {
+  return block[1] | block[2] << 8 | block[3] << 16 | static_cast<std::uint32_t>(block[4]) << 24;
 }
 
-// The opcodes waiting in the queue, head first.
-Bytes QueuedOpcodes(const Session& s) {
+// What the scripted chip holds at `address`.
+std::uint8_t ChipByte(std::uint32_t address) {
+  return static_cast<std::uint8_t>(address * 7 + address / 256);
+}
+
+Bytes Opcodes(const std::vector<Bytes>& payloads) {
   Bytes opcodes;
-  for (const QueuedCommand& c : s.queue.Entries()) opcodes.push_back(c.Data[0]);
+  for (const Bytes& payload : payloads) opcodes.push_back(payload.front());
   return opcodes;
 }
 
-std::vector<Bytes> QueuedPayloads(const Session& s) {
-  std::vector<Bytes> payloads;
-  for (const QueuedCommand& c : s.queue.Entries())
-    payloads.emplace_back(c.Data.get(), c.Data.get() + c.Length);
-  return payloads;
-}
+class ReplyHandlerTest : public ::testing::Test {
+ protected:
+  // Asks about chip 0 and plays the device until every answer is in.
+  void SelectChip() {
+    link.session.SelectChip(0);
+    link.Serve(device);
+  }
+  // Runs `operation` on chip 0 and plays the device through it.
+  void Run(ChipCommand operation) {
+    link.session.Run(0, operation);
+    link.Serve(device);
+  }
+  // The frames sent since the last call.
+  std::vector<Bytes> Sent() {
+    std::vector<Bytes> payloads = link.written.Payloads();
+    link.written.frames.clear();
+    return payloads;
+  }
+
+  FakeLink link;
+  FakeView& view = link.view;
+  ScriptedDevice device;
+};
 
 }  // namespace
 
-TEST(ReplyHandler, SignatureTextShowsTheBytesAndTheDevicesVerdict) {
-  FakeLink link;
-  Exchange(link, ReadSignature, {0x00, 3, 0x1E, 0x95, 0x0F, 1});
-  EXPECT_EQ(link.view.StatusText(), "Сигнатура: 1E 95 F верна");
-  Exchange(link, ReadSignature, {0x00, 3, 0x1E, 0x95, 0x0F, 0});
-  EXPECT_EQ(link.view.StatusText(), "Сигнатура: 1E 95 F не верна!");
-  Exchange(link, ReadSignature, {0x00, 0, 0x02});
-  EXPECT_EQ(link.view.StatusText(), "Сигнатура: верна");
-  // Cut before the verdict: the bytes that came, and no verdict.
-  Exchange(link, ReadSignature, {0x00, 3, 0xAB, 0x00});
-  EXPECT_EQ(link.view.StatusText(), "Сигнатура: AB 0");
-  const auto shown = link.view.statusHistory.size();
-  Exchange(link, ReadSignature, {0x00});
-  EXPECT_EQ(link.view.statusHistory.size(), shown);
+TEST_F(ReplyHandlerTest, SignatureTextShowsTheBytesAndTheDevicesVerdict) {
+  const std::pair<Bytes, std::string> cases[] = {
+      {{0x00, 3, 0x1E, 0x95, 0x0F, 1}, "Сигнатура: 1E 95 F верна"},
+      {{0x00, 3, 0x1E, 0x95, 0x0F, 0}, "Сигнатура: 1E 95 F не верна!"},
+      {{0x00, 0, 0x02}, "Сигнатура: верна"},
+      // Cut before the verdict: the bytes that came, and no verdict.
+      {{0x00, 3, 0xAB, 0x00}, "Сигнатура: AB 0"},
+  };
+  for (const auto& [reply, text] : cases) {
+    device.answer = Answering(OpReadSignature, reply);
+    Run(ChipCommand::ReadSignature);
+    EXPECT_EQ(view.StatusText(), text);
+  }
+  // Without its count the reply shows nothing.
+  device.answer = Answering(OpReadSignature, {0x00});
+  link.session.Run(0, ChipCommand::ReadSignature);
+  const std::vector<std::string> shown = view.statusHistory;
+  link.Serve(device);
+  EXPECT_EQ(view.statusHistory, shown);
 }
 
-TEST(ReplyHandler, BitStatesTickTheBoxesOfTheirDialog) {
-  FakeLink link;
-  link.view.fuseDialog.CreateBitBoxes(3);
-  link.view.lockDialog.CreateBitBoxes(2);
-  Exchange(link, ReadFuseBits, {0x03, 3, 0x00, 0x01, 0xFF});
-  EXPECT_EQ(link.view.fuseDialog.States(), (std::vector<bool>{false, true, true}));
-  EXPECT_EQ(link.view.lockDialog.States(), (std::vector<bool>{false, false}));
+TEST_F(ReplyHandlerTest, BitStatesTickTheBoxesOfTheirDialog) {
+  device.chips = {{.fuseBits = {"f0", "f1", "f2"}, .lockBits = {"l0", "l1"}}};
+  SelectChip();
+  device.answer = Answering(OpReadFuseBits, {0x03, 3, 0x00, 0x01, 0xFF});
+  Run(ChipCommand::ReadFuseBits);
+  EXPECT_EQ(view.fuseDialog.States(), (std::vector<bool>{false, true, true}));
+  EXPECT_EQ(view.lockDialog.States(), (std::vector<bool>{false, false}));
   // More states than boxes, and a count the reply does not hold.
-  Exchange(link, ReadLockBits, {0x05, 9, 0x01, 0x01, 0x01});
-  EXPECT_EQ(link.view.lockDialog.States(), (std::vector<bool>{true, true}));
+  device.answer = Answering(OpReadLockBits, {0x05, 9, 0x01, 0x01, 0x01});
+  Run(ChipCommand::ReadLockBits);
+  EXPECT_EQ(view.lockDialog.States(), (std::vector<bool>{true, true}));
 }
 
-TEST(ReplyHandler, ReadBlocksLandInTheBufferAtTheirAddress) {
-  FakeLink link;
-  link.session.image.Assign(Bytes(0x400, 0xEE));
-  link.view.formatGridCalls = 0;
-  Bytes reply{0x09, 0xC0, 0x01, 0x00, 0x00, 224};
-  for (int i = 0; i < 224; ++i) reply.push_back(static_cast<std::uint8_t>(i));
-  Exchange(
-      link, [](Session& s) { ReadProgramMemory(s.queue, 0x1C0, 224); }, reply);
-  const Bytes& buffer = link.session.image.DataBuffer();
-  EXPECT_EQ(buffer[0x1BF], 0xEE);
-  for (int i = 0; i < 224; ++i) ASSERT_EQ(buffer[0x1C0 + i], i);
-  EXPECT_EQ(buffer[0x2A0], 0xEE);
-  // Only the block's bytes are redrawn; the image's length is unchanged.
-  EXPECT_EQ(link.view.formatGridCalls, 0);
-  EXPECT_EQ(link.view.bytesChanged, (std::vector<std::pair<std::size_t, std::size_t>>{{0x1C0, 224}}));
-  EXPECT_FALSE(link.session.image.BufferModified());
-
-  Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 2); }, {0x0D, 0, 0, 0, 0, 2, 0x12, 0x34});
-  EXPECT_EQ(buffer[0], 0x12);
-  EXPECT_EQ(buffer[1], 0x34);
+TEST_F(ReplyHandlerTest, ReadBlocksLandInTheImageAtTheirAddress) {
+  device.chips = {{.programMemorySize = 0x400, .eepromSize = 0x1C2}};
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] != OpReadProgramMemory && command[0] != OpReadEeprom) return std::nullopt;
+    Bytes reply = command;
+    for (std::uint32_t i = 0; i < command[5]; ++i) reply.push_back(ChipByte(AddressOf(command) + i));
+    return reply;
+  };
+  SelectChip();
+  using Redrawn = std::vector<std::pair<std::size_t, std::size_t>>;
+  const std::tuple<ChipCommand, std::uint32_t, Redrawn> reads[] = {
+      {ChipCommand::ReadProgramMemory, 0x400, {{0, 224}, {224, 224}, {448, 224}, {672, 224}, {896, 128}}},
+      {ChipCommand::ReadEeprom, 0x1C2, {{0, 224}, {224, 224}, {448, 2}}}};
+  for (const auto& [read, size, redrawn] : reads) {
+    link.session.Run(0, read);
+    // The replies alone neither resize the image nor mark it modified.
+    const int formats = view.formatGridCalls;
+    link.session.Image().SetBufferModified(false);
+    view.bytesChanged.clear();
+    link.Serve(device);
+    Bytes chip(size);
+    for (std::uint32_t a = 0; a < size; ++a) chip[a] = ChipByte(a);
+    EXPECT_EQ(link.session.Image().DataBuffer(), chip);
+    EXPECT_EQ(view.bytesChanged, redrawn) << "only each block's bytes are redrawn";
+    EXPECT_EQ(view.formatGridCalls, formats);
+    EXPECT_FALSE(link.session.Image().BufferModified());
+  }
 }
 
-TEST(ReplyHandler, ReadBlocksOutsideTheBufferOrCutShortKeepToWhatIsThere) {
-  FakeLink link;
-  link.session.image.Assign(Bytes(8, 0xEE));
-  // Runs past the end: the bytes inside are stored.
-  Exchange(link, [](Session& s) { ReadEeprom(s.queue, 6, 4); }, {0x0D, 6, 0, 0, 0, 4, 1, 2, 3, 4});
-  EXPECT_EQ(link.session.image.DataBuffer(), (Bytes{0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
-  EXPECT_EQ(link.view.bytesChanged.back(), (std::pair<std::size_t, std::size_t>{6, 2}));
-  // Starts past the end, or at an address that wraps: nothing.
-  Exchange(link, [](Session& s) { ReadEeprom(s.queue, 8, 1); }, {0x0D, 8, 0, 0, 0, 1, 9});
-  Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 1); },
-           {0x0D, 0xFF, 0xFF, 0xFF, 0xFF, 4, 9, 9, 9, 9});
-  // Says 200 bytes, brings 2.
-  Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 200); }, {0x0D, 0, 0, 0, 0, 200, 5, 6});
-  EXPECT_EQ(link.session.image.DataBuffer(), (Bytes{5, 6, 0xEE, 0xEE, 0xEE, 0xEE, 1, 2}));
-  // No count: nothing is stored, nothing redrawn.
-  const std::size_t redraws = link.view.bytesChanged.size();
-  Exchange(link, [](Session& s) { ReadEeprom(s.queue, 0, 1); }, {0x0D, 0, 0, 0});
-  EXPECT_EQ(link.view.bytesChanged.size(), redraws);
-  EXPECT_EQ(link.session.image.DataBuffer().size(), 8u);
+// The image can change while a read runs (a file is opened meanwhile): a block keeps to what
+// the image holds then, and to the bytes its reply brings.
+TEST_F(ReplyHandlerTest, ReadBlocksOutsideTheImageOrCutShortKeepToWhatIsThere) {
+  device.chips = {{.eepromSize = 8}};
+  SelectChip();
+  const Bytes whole{0x0D, 0, 0, 0, 0, 8, 1, 2, 3, 4, 5, 6, 7, 8};
+  struct Case {
+    std::size_t imageSize;
+    Bytes reply;
+    Bytes image;
+    std::vector<std::pair<std::size_t, std::size_t>> redrawn;
+  };
+  const Case cases[] = {
+      // Runs past the end: the bytes inside are stored.
+      {6, whole, {1, 2, 3, 4, 5, 6}, {{0, 6}}},
+      // Starts at the end: nothing.
+      {0, whole, {}, {}},
+      // Says 8 bytes, brings 2.
+      {8, {0x0D, 0, 0, 0, 0, 8, 5, 6}, {5, 6, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}, {{0, 2}}},
+      // No count: nothing is stored, nothing redrawn.
+      {8, {0x0D, 0, 0, 0}, Bytes(8, 0xEE), {}},
+  };
+  for (const Case& c : cases) {
+    link.session.Run(0, ChipCommand::ReadEeprom);
+    link.session.Image().Assign(Bytes(c.imageSize, 0xEE));
+    view.bytesChanged.clear();
+    device.answer = Answering(OpReadEeprom, c.reply);
+    link.Serve(device);
+    EXPECT_EQ(link.session.Image().DataBuffer(), c.image) << ::testing::PrintToString(c.reply);
+    EXPECT_EQ(view.bytesChanged, c.redrawn) << ::testing::PrintToString(c.reply);
+  }
 }
 
-TEST(ReplyHandler, AVerifyMismatchNamesTheAddressAndAbandonsTheOperation) {
-  FakeLink link;
-  link.session.image.Assign(Bytes(0x400, 0));
-  VerifyProgramMemory(link.session.queue, 0x1A0, 16, link.session.image.DataBuffer());
-  VerifyProgramMemory(link.session.queue, 0x1B0, 16, link.session.image.DataBuffer());
-  EndOperation(link.session.queue);
-  link.Poll();
-  link.Reply({0x0B, 0xA0, 0x01, 0, 0, 16, 0});
-  EXPECT_EQ(link.view.StatusText(), "Ошибка по адресу 1A0. Попробуйте программировать снова!");
-  EXPECT_TRUE(link.session.queue.Empty());
-  EXPECT_FALSE(link.view.queueWindowVisible);
-  EXPECT_TRUE(link.view.warnings.empty());
+TEST_F(ReplyHandlerTest, AVerifyMismatchNamesTheAddressAndAbandonsTheOperation) {
+  device.chips = {{.programMemorySize = 0x400}};
+  SelectChip();
+  link.session.Image().Assign(Bytes(0x400, 0));
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] == OpVerifyProgramMemory && AddressOf(command) == 0x1C0)
+      return Bytes{0x0B, 0xC0, 0x01, 0, 0, 224, 0};
+    return std::nullopt;
+  };
+  Sent();
+  Run(ChipCommand::VerifyProgramMemory);
+  EXPECT_EQ(view.StatusText(), "Ошибка по адресу 1C0. Попробуйте программировать снова!");
+  EXPECT_EQ(Opcodes(Sent()),
+            (Bytes{OpSelectChip, OpVerifyProgramMemory, OpVerifyProgramMemory, OpVerifyProgramMemory}))
+      << "the blocks after it and the end are dropped";
+  EXPECT_FALSE(link.session.Busy());
+  EXPECT_FALSE(view.queueWindowVisible);
+  EXPECT_TRUE(view.warnings.empty());
 }
 
-TEST(ReplyHandler, AVerifyMatchChangesNothingAndACutOneConfirmsNothing) {
-  FakeLink link;
-  link.session.image.Assign(Bytes(0x400, 0));
-  link.view.SetStatusText("Все верно.");
-  VerifyEeprom(link.session.queue, 0x10, 16, link.session.image.DataBuffer());
-  EndOperation(link.session.queue);
-  link.Poll();
-  link.Reply({0x0F, 0x10, 0, 0, 0, 16, 1});
-  EXPECT_EQ(link.view.StatusText(), "Все верно.");
-  EXPECT_EQ(QueuedOpcodes(link.session), Bytes{OpEndOperation});
+TEST_F(ReplyHandlerTest, AVerifyMatchChangesNothingAndACutOneConfirmsNothing) {
+  device.chips = {{.eepromSize = 0x400}};
+  SelectChip();
+  link.session.Image().Assign(Bytes(0x400, 0));
+  Sent();
+  Run(ChipCommand::VerifyEeprom);
+  EXPECT_EQ(view.StatusText(), "Все верно.");
+  EXPECT_EQ(Opcodes(Sent()), (Bytes{OpSelectChip, OpVerifyEeprom, OpVerifyEeprom, OpVerifyEeprom,
+                                    OpVerifyEeprom, OpVerifyEeprom, OpEndOperation}));
 
   // A reply that ends before its verdict counts as a mismatch of the block asked for.
-  link.session.queue.ClearCommandQueue();
-  VerifyEeprom(link.session.queue, 0x3F0, 16, link.session.image.DataBuffer());
-  EndOperation(link.session.queue);
-  link.Poll();
-  link.Reply({0x0F});
-  EXPECT_EQ(link.view.StatusText(), "Ошибка по адресу 3F0. Попробуйте программировать снова!");
-  EXPECT_TRUE(link.session.queue.Empty());
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] == OpVerifyEeprom && AddressOf(command) == 0x380) return Bytes{0x0F};
+    return std::nullopt;
+  };
+  Run(ChipCommand::VerifyEeprom);
+  EXPECT_EQ(view.StatusText(), "Ошибка по адресу 380. Попробуйте программировать снова!");
+  EXPECT_EQ(Opcodes(Sent()), (Bytes{OpSelectChip, OpVerifyEeprom, OpVerifyEeprom, OpVerifyEeprom,
+                                    OpVerifyEeprom, OpVerifyEeprom}));
+  EXPECT_FALSE(link.session.Busy());
 }
 
-TEST(ReplyHandler, SizesUpTo16MiBAreStoredWhenTheReplyHoldsThem) {
-  FakeLink link;
-  Exchange(link, GetProgramMemorySize, {0xF3, 0x00, 0x20, 0x00, 0x00});
-  Exchange(link, GetEepromSize, {0xF2, 0x00, 0x02, 0x00, 0x00});
-  Exchange(link, GetRamSize, {0xF1, 0x00, 0x00, 0x00, 0x01});
-  EXPECT_EQ(link.session.Chip.ProgramMemorySize, 0x2000u);
-  EXPECT_EQ(link.session.Chip.EepromSize, 0x200u);
-  EXPECT_EQ(link.session.Chip.RamSize, 0x1000000u);
-  Exchange(link, GetRamSize, {0xF1, 0x01, 0x02});
-  EXPECT_EQ(link.session.Chip.RamSize, 0x1000000u);
-  EXPECT_TRUE(link.view.statusHistory.empty());
+TEST_F(ReplyHandlerTest, SizesUpTo16MiBAreStoredWhenTheReplyHoldsThem) {
+  device.chips = {{.programMemorySize = 0x2000, .eepromSize = 0x200, .ramSize = 0x1000000}};
+  SelectChip();
+  EXPECT_EQ(link.session.Chip().ProgramMemorySize, 0x2000u);
+  EXPECT_EQ(link.session.Chip().EepromSize, 0x200u);
+  EXPECT_EQ(link.session.Chip().RamSize, 0x1000000u);
+  device.answer = Answering(OpGetRamSize, {0xF1, 0x01, 0x02});
+  SelectChip();
+  EXPECT_EQ(link.session.Chip().RamSize, 0x1000000u);
+  EXPECT_TRUE(view.statusHistory.empty());
 }
 
-TEST(ReplyHandler, AnImpossibleSizeCountsAsNoMemoryAndIsReported) {
-  FakeLink link;
-  Exchange(link, GetProgramMemorySize, {0xF3, 0x00, 0x20, 0x00, 0x00});
-  Exchange(link, GetProgramMemorySize, {0xF3, 0x01, 0x00, 0x00, 0x01});
-  EXPECT_EQ(link.session.Chip.ProgramMemorySize, 0u);
-  EXPECT_EQ(link.view.StatusText(), "Программатор сообщил невозможный размер памяти программ: 16777217 байт");
-  Exchange(link, GetEepromSize, {0xF2, 0xFF, 0xFF, 0xFF, 0xFF});
-  EXPECT_EQ(link.session.Chip.EepromSize, 0u);
-  EXPECT_EQ(link.view.StatusText(), "Программатор сообщил невозможный размер EEPROM: 4294967295 байт");
-  Exchange(link, GetRamSize, {0xF1, 0x78, 0x56, 0x34, 0x12});
-  EXPECT_EQ(link.session.Chip.RamSize, 0u);
-  EXPECT_EQ(link.view.StatusText(), "Программатор сообщил невозможный размер ОЗУ: 305419896 байт");
+TEST_F(ReplyHandlerTest, AnImpossibleSizeCountsAsNoMemoryAndIsReported) {
+  device.chips = {{.programMemorySize = 0x2000, .eepromSize = 0x200, .ramSize = 0x400}};
+  SelectChip();
+  device.chips = {{.programMemorySize = 0x01000001, .eepromSize = 0xFFFFFFFF, .ramSize = 0x12345678}};
+  SelectChip();
+  EXPECT_EQ(link.session.Chip().ProgramMemorySize, 0u);
+  EXPECT_EQ(link.session.Chip().EepromSize, 0u);
+  EXPECT_EQ(link.session.Chip().RamSize, 0u);
+  EXPECT_EQ(view.statusHistory, (std::vector<std::string>{
+                                    "Программатор сообщил невозможный размер памяти программ: 16777217 байт",
+                                    "Программатор сообщил невозможный размер EEPROM: 4294967295 байт",
+                                    "Программатор сообщил невозможный размер ОЗУ: 305419896 байт"}));
 }
 
-TEST(ReplyHandler, BitCountsRebuildTheBoxesAndAskForTheNames) {
-  FakeLink link;
-  Exchange(link, GetLockBitCount, {0xF5, 2});
-  EXPECT_EQ(link.view.lockDialog.boxes.size(), 2u);
-  EXPECT_EQ(QueuedPayloads(link.session), (std::vector<Bytes>{{0xF4, 0}, {0xF4, 1}}));
-  link.session.queue.ClearCommandQueue();
-
-  Exchange(link, GetFuseBitCount, {0xF7, 3});
-  EXPECT_EQ(link.view.fuseDialog.boxes.size(), 3u);
-  EXPECT_EQ(QueuedPayloads(link.session), (std::vector<Bytes>{{0xF6, 0}, {0xF6, 1}, {0xF6, 2}}));
-  Exchange(link, [](Session& s) { GetFuseBitName(s.queue, 1); }, {0xF6, 1, 4, 0xD1, 0xCF, 0xC8, 0xC5});
-  Exchange(link, [](Session& s) { GetLockBitName(s.queue, 0); }, {0xF4, 0, 3, 'L', 'B', '1'});
-  // Past the boxes, and a name longer than the reply.
-  Exchange(link, [](Session& s) { GetFuseBitName(s.queue, 7); }, {0xF6, 7, 2, 'X', 'Y'});
-  Exchange(link, [](Session& s) { GetFuseBitName(s.queue, 2); }, {0xF6, 2, 50, 'Z'});
-  EXPECT_EQ(link.view.fuseDialog.Names(), (std::vector<std::string>{"", "СПИЕ", "Z"}));
-  EXPECT_EQ(link.view.lockDialog.Names(), (std::vector<std::string>{"LB1", ""}));
+TEST_F(ReplyHandlerTest, BitCountsRebuildTheBoxesAndAskForTheNames) {
+  device.chips = {{.fuseBits = {"f0", "f1", "f2"}, .lockBits = {"LB1", "LB2"}}};
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] != OpGetFuseBitName) return std::nullopt;
+    switch (command[1]) {
+      case 0:
+        return Bytes{0xF6, 0};  // no text
+      case 1:
+        return Bytes{0xF6, 1, 4, 0xD1, 0xCF, 0xC8, 0xC5};  // "СПИЕ" in code page 1251
+      default:
+        return Bytes{0xF6, 2, 50, 'Z'};  // a name longer than the reply
+    }
+  };
+  Sent();
+  SelectChip();
+  const std::vector<Bytes> sent = Sent();
+  EXPECT_EQ(std::vector<Bytes>(sent.end() - 5, sent.end()),
+            (std::vector<Bytes>{{0xF4, 0}, {0xF4, 1}, {0xF6, 0}, {0xF6, 1}, {0xF6, 2}}));
+  const std::vector<std::string> fuses{"", "СПИЕ", "Z"};
+  const std::vector<std::string> locks{"LB1", "LB2"};
+  EXPECT_EQ(view.fuseDialog.Names(), fuses);
+  EXPECT_EQ(view.lockDialog.Names(), locks);
+  EXPECT_EQ(link.session.Chip().FuseBitNames, fuses);
+  EXPECT_EQ(link.session.Chip().LockBitNames, locks);
 
   // A count of zero leaves a dialog without boxes and asks nothing.
-  link.session.queue.ClearCommandQueue();
-  Exchange(link, GetFuseBitCount, {0xF7, 0});
-  EXPECT_TRUE(link.view.fuseDialog.boxes.empty());
-  EXPECT_TRUE(link.session.queue.Empty());
+  device.chips[0].fuseBits.clear();
+  SelectChip();
+  EXPECT_TRUE(view.fuseDialog.boxes.empty());
+  EXPECT_TRUE(link.session.Chip().FuseBitNames.empty());
+  EXPECT_EQ(Opcodes(Sent()).back(), OpGetLockBitName);
+
+  // Two chips chosen in quick succession: the first one's names are asked for after the second
+  // one's count has rebuilt the boxes, and the replies past its boxes are dropped.
+  device.chips = {{.fuseBits = {"a", "b", "c", "d", "e"}}, {.fuseBits = {"x", "y"}}};
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] == OpGetFuseBitName && command[1] >= 2) return Bytes{0xF6, command[1], 1, 'Q'};
+    return std::nullopt;
+  };
+  link.session.SelectChip(0);
+  link.session.SelectChip(1);
+  link.Serve(device);
+  const std::vector<Bytes> raced = Sent();
+  EXPECT_EQ(
+      std::vector<Bytes>(raced.end() - 7, raced.end()),
+      (std::vector<Bytes>{{0xF6, 0}, {0xF6, 1}, {0xF6, 2}, {0xF6, 3}, {0xF6, 4}, {0xF6, 0}, {0xF6, 1}}));
+  EXPECT_EQ(view.fuseDialog.Names(), (std::vector<std::string>{"x", "y"}));
+  EXPECT_EQ(link.session.Chip().FuseBitNames, (std::vector<std::string>{"x", "y"}));
 }
 
-TEST(ReplyHandler, TheMaskFillsTheCommandListInCodeOrder) {
-  FakeLink link;
-  link.session.RowCommands.fill(0x77);
-  Exchange(link, GetCommandMask, {0xF8, 0x09, 0x0E, 0x00, 0x00});
-  EXPECT_EQ(link.view.commandRows,
+TEST_F(ReplyHandlerTest, TheMaskFillsTheCommandListInCodeOrder) {
+  device.chips = {{.commands = {ChipCommand::VerifyProgramMemory, ChipCommand::ReadSignature,
+                                ChipCommand::WriteProgramMemory, ChipCommand::ReadFuseBits,
+                                ChipCommand::ReadProgramMemory}}};
+  SelectChip();
+  EXPECT_EQ(view.commandRows,
             (std::vector<std::string>{"Читать сигнатуру", "Читать FUSE биты", "Читать память программ",
                                       "Записать память программ", "Сверить память программ"}));
-  EXPECT_EQ(Bytes(link.session.RowCommands.begin(), link.session.RowCommands.begin() + 6),
-            (Bytes{0, 3, 9, 10, 11, 0x77}));
+  EXPECT_EQ(link.session.Chip().RowCommands,
+            (std::vector<ChipCommand>{ChipCommand::ReadSignature, ChipCommand::ReadFuseBits,
+                                      ChipCommand::ReadProgramMemory, ChipCommand::WriteProgramMemory,
+                                      ChipCommand::VerifyProgramMemory}));
 
   // Bits 20 to 31 give empty rows; the list is rebuilt, not appended to.
-  FillCommandList(link.session, 0x80100000u);
-  EXPECT_EQ(link.view.commandRows, (std::vector<std::string>{"", ""}));
-  EXPECT_EQ(link.session.RowCommands[0], 20);
-  EXPECT_EQ(link.session.RowCommands[1], 31);
+  const std::vector<ChipCommand> unknown{static_cast<ChipCommand>(20), static_cast<ChipCommand>(31)};
+  device.chips[0].commands = unknown;
+  SelectChip();
+  EXPECT_EQ(view.commandRows, (std::vector<std::string>{"", ""}));
+  EXPECT_EQ(link.session.Chip().RowCommands, unknown);
 
   // A mask cut short leaves the list as it was.
-  Exchange(link, GetCommandMask, {0xF8, 0xFF, 0xFF});
-  EXPECT_EQ(link.view.commandRows.size(), 2u);
+  device.answer = Answering(OpGetCommandMask, {0xF8, 0xFF, 0xFF});
+  SelectChip();
+  EXPECT_EQ(view.commandRows.size(), 2u);
+  EXPECT_EQ(link.session.Chip().RowCommands, unknown);
 }
 
-TEST(ReplyHandler, TheProgrammerIntroducesItselfAndTheListsAreAskedFor) {
-  FakeLink link;
-  link.view.caption = "Программатор не подключен";
+TEST_F(ReplyHandlerTest, TheProgrammerIntroducesItselfAndTheListsAreAskedFor) {
   // "Программатор" in code page 1251.
-  Exchange(link, GetProgrammerName,
-           {0xFE, 12, 0xCF, 0xF0, 0xEE, 0xE3, 0xF0, 0xE0, 0xEC, 0xEC, 0xE0, 0xF2, 0xEE, 0xF0});
-  EXPECT_EQ(link.view.caption, "Программатор");
-  EXPECT_EQ(QueuedOpcodes(link.session), (Bytes{OpGetInfoLineCount, OpGetChipCount}));
+  device.answer = Answering(OpGetProgrammerName, {0xFE, 12, 0xCF, 0xF0, 0xEE, 0xE3, 0xF0, 0xE0, 0xEC, 0xEC,
+                                                  0xE0, 0xF2, 0xEE, 0xF0});
+  link.session.Start();
+  link.Serve(device);
+  EXPECT_EQ(view.caption, "Программатор");
+  EXPECT_EQ(link.session.Programmer().Name, "Программатор");
+  EXPECT_TRUE(link.session.Programmer().Introduced);
+  EXPECT_EQ(Opcodes(Sent()),
+            (Bytes{OpEndOperation, OpGetProgrammerName, OpGetInfoLineCount, OpGetChipCount}));
 
-  link.session.queue.ClearCommandQueue();
-  Exchange(link, GetProgrammerName, {0xFE, 0});
-  EXPECT_EQ(link.view.caption, "");
-  EXPECT_EQ(QueuedOpcodes(link.session), (Bytes{OpGetInfoLineCount, OpGetChipCount}));
+  device.answer = Answering(OpGetProgrammerName, {0xFE, 0});
+  link.session.Rediscover();
+  link.Serve(device);
+  EXPECT_EQ(view.caption, "");
+  EXPECT_TRUE(link.session.Programmer().Introduced);
+  EXPECT_EQ(Opcodes(Sent()), (Bytes{OpGetProgrammerName, OpGetInfoLineCount, OpGetChipCount}));
 }
 
-TEST(ReplyHandler, InfoLinesAreRebuiltAndFilledByIndex) {
-  FakeLink link;
-  Exchange(link, GetInfoLineCount, {0xFD, 2});
-  EXPECT_EQ(link.view.infoLines, (std::vector<std::string>{NewInfoLineText, NewInfoLineText}));
-  EXPECT_EQ(QueuedPayloads(link.session), (std::vector<Bytes>{{0xFC, 0}, {0xFC, 1}}));
-  Exchange(link, [](Session& s) { GetInfoLine(s.queue, 1); }, {0xFC, 1, 3, 'v', '1', '.'});
-  Exchange(link, [](Session& s) { GetInfoLine(s.queue, 2); }, {0xFC, 2, 1, '!'});
-  Exchange(link, [](Session& s) { GetInfoLine(s.queue, 0); }, {0xFC});
-  EXPECT_EQ(link.view.infoLines, (std::vector<std::string>{NewInfoLineText, "v1."}));
+// Two introductions in a row: the second count shrinks the lines before the lines of the first
+// are asked for.
+TEST_F(ReplyHandlerTest, InfoLinesAreRebuiltAndFilledByIndex) {
+  device.infoLines = {"v0", "v1.", "v2"};
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] != OpGetInfoLine || command[1] == 1) return std::nullopt;
+    if (command[1] == 0) return Bytes{0xFC};  // no index
+    return Bytes{0xFC, command[1], 1, '!'};
+  };
+  link.session.Start();
+  link.session.Start();
+  link.Serve(device, 5);  // up to the first count: three lines
+  device.infoLines.pop_back();
+  link.Serve(device);
+  const std::vector<Bytes> sent = Sent();
+  EXPECT_EQ(std::vector<Bytes>(sent.end() - 5, sent.end()),
+            (std::vector<Bytes>{{0xFC, 0}, {0xFC, 1}, {0xFC, 2}, {0xFC, 0}, {0xFC, 1}}));
+  EXPECT_EQ(view.infoLines, (std::vector<std::string>{NewInfoLineText, "v1."}));
+  EXPECT_EQ(link.session.Programmer().InfoLines, (std::vector<std::string>{"", "v1."}));
 }
 
-TEST(ReplyHandler, TheChipCountRefillsTheChipListUnlessItIsZero) {
-  FakeLink link;
-  link.view.chips = {"old"};
-  Exchange(link, GetChipCount, {0xFB, 0});
-  EXPECT_EQ(link.view.chips, std::vector<std::string>{"old"});
-  EXPECT_TRUE(link.session.queue.Empty());
-
-  Exchange(link, GetChipCount, {0xFB, 3});
-  EXPECT_TRUE(link.view.chips.empty());
-  EXPECT_EQ(QueuedPayloads(link.session), (std::vector<Bytes>{{0xFA, 0}, {0xFA, 1}, {0xFA, 2}}));
-  link.Serve([](const Bytes& command) {
-    return Bytes{0xFA, 2, 'M', static_cast<std::uint8_t>('0' + command[1])};
-  });
-  EXPECT_EQ(link.view.chips, (std::vector<std::string>{"M0", "M1", "M2"}));
+TEST_F(ReplyHandlerTest, TheChipCountRefillsTheChipListUnlessItIsZero) {
+  device.chips = {{.name = "old"}};
+  link.session.Start();
+  link.Serve(device);
+  device.chips.clear();
+  Sent();
+  link.session.Start();
+  link.Serve(device);
+  EXPECT_EQ(view.chips, std::vector<std::string>{"old"});
+  EXPECT_EQ(link.session.Programmer().Chips, std::vector<std::string>{"old"});
+  EXPECT_EQ(Opcodes(Sent()).back(), OpGetChipCount) << "no name is asked for";
 
   // A name reply without its length still takes its row.
-  Exchange(link, [](Session& s) { GetChipName(s.queue, 3); }, {0xFA});
-  EXPECT_EQ(link.view.chips.size(), 4u);
-  EXPECT_EQ(link.view.chips.back(), "");
+  device.chips = {{.name = "M0"}, {.name = "M1"}, {.name = "M2"}};
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> {
+    if (command[0] == OpGetChipName && command[1] == 1) return Bytes{0xFA};
+    return std::nullopt;
+  };
+  link.session.Start();
+  link.Serve(device);
+  const std::vector<std::string> chips{"M0", "", "M2"};
+  EXPECT_EQ(view.chips, chips);
+  EXPECT_EQ(link.session.Programmer().Chips, chips);
 }
 
-TEST(ReplyHandler, ConfirmationsAndUnknownCodesOnlyAdvanceTheQueue) {
-  FakeLink link;
-  link.session.image.Assign(Bytes(16, 1));
-  link.view.formatGridCalls = 0;
-  link.session.queue.SendAttempts = 5;
-  Exchange(link, [](Session& s) { WriteProgramMemory(s.queue, 0, 16, s.image.DataBuffer()); },
-           {0x0A, 0xDE, 0xAD});
-  EXPECT_EQ(link.session.queue.SendAttempts, 0);
-  EXPECT_TRUE(link.session.queue.Empty());
-  Exchange(link, [](Session& s) { s.queue.EnqueueCommand(Bytes{0x13}.data(), 1); },
-           {0x13, 0xFF, 0xFF, 0xFF, 0xFF});
-  EXPECT_TRUE(link.session.queue.Empty());
-  EXPECT_TRUE(link.view.statusHistory.empty());
-  EXPECT_EQ(link.view.formatGridCalls, 0);
-  EXPECT_TRUE(link.view.bytesChanged.empty());
-  EXPECT_EQ(link.session.image.DataBuffer(), Bytes(16, 1));
+TEST_F(ReplyHandlerTest, ConfirmationsOnlyAdvanceTheQueue) {
+  device.chips = {
+      {.commands = {ChipCommand::EraseAll, ChipCommand::WriteProgramMemory}, .programMemorySize = 16}};
+  SelectChip();
+  link.session.Image().Assign(Bytes(16, 1));
+  Sent();
+  // Every command is confirmed with bytes behind its opcode.
+  device.answer = [](const Bytes& command) -> std::optional<Bytes> { return Bytes{command[0], 0xDE, 0xAD}; };
+  WriteOptions options;
+  options.programMemory.erase = true;
+  link.session.Run(0, ChipCommand::WriteProgramMemory, options);
+  link.session.WriteFuseBits({true});
+  link.session.WriteLockBits({true});
+  const std::vector<std::string> shown = view.statusHistory;
+  const int formats = view.formatGridCalls;
+  link.Serve(device);
+  EXPECT_FALSE(link.session.Busy());
+  Bytes block{OpWriteProgramMemory, 0, 0, 0, 0, 16};
+  block.insert(block.end(), 16, 1);
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{OpSelectChip, 0},
+                                        {OpEraseAll},
+                                        block,
+                                        {OpEndOperation},
+                                        {OpWriteFuseBit, 0, 1},
+                                        {OpWriteLockBit, 0}}))
+      << "each goes out once";
+  EXPECT_EQ(view.statusHistory, shown);
+  EXPECT_EQ(view.formatGridCalls, formats);
+  EXPECT_TRUE(view.bytesChanged.empty());
+  EXPECT_TRUE(view.warnings.empty());
+  EXPECT_EQ(link.session.Image().DataBuffer(), Bytes(16, 1));
 }

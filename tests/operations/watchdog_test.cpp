@@ -1,10 +1,13 @@
-#include "operations/Connection.h"
+// The watchdog's timeout as the session takes it: the link counts as lost, the work and the
+// chip-dependent lists are dropped, and the programmer is asked for anew.
 
 #include <gtest/gtest.h>
 
+#include "link/CommandCatalogue.h"
 #include "link/CommandQueue.h"
-#include "link/Commands.h"
-#include "tests/support/FakeView.h"
+#include "link/Watchdog.h"
+#include "operations/Session.h"
+#include "tests/support/FakeLink.h"
 
 using namespace kestrel;
 
@@ -24,7 +27,7 @@ class TestClock {
       if (++elapsed_ == WatchdogIntervalMs) {
         elapsed_ = 0;
         ++fired;
-        Timer2Timer(link_.session);
+        link_.session.WatchdogExpired();
       }
     }
   }
@@ -37,19 +40,13 @@ class TestClock {
   int elapsed_ = 0;
 };
 
-Bytes QueuedOpcodes(const Session& s) {
-  Bytes opcodes;
-  for (const QueuedCommand& c : s.queue.Entries()) opcodes.push_back(c.Data[0]);
-  return opcodes;
-}
-
 }  // namespace
 
 TEST(Watchdog, WithoutADeviceEachPeriodLeavesOneNameRequest) {
   FakeLink link;
   TestClock clock(link);
-  FormShow(link.session);
-  EXPECT_EQ(QueuedOpcodes(link.session), (Bytes{OpEndOperation, OpGetProgrammerName}));
+  link.session.Start();
+  EXPECT_EQ(link.view.queuePosition, 2);  // EndOperation, GetProgrammerName
   EXPECT_TRUE(link.view.queueWindowVisible);
 
   clock.Advance(4999);
@@ -57,15 +54,19 @@ TEST(Watchdog, WithoutADeviceEachPeriodLeavesOneNameRequest) {
   clock.Advance(1);
   EXPECT_EQ(clock.fired, 1);
   EXPECT_EQ(link.view.caption, "Программатор не подключен");
-  EXPECT_EQ(QueuedOpcodes(link.session), Bytes{OpGetProgrammerName});
+  EXPECT_EQ(link.view.queuePosition, 1);
   EXPECT_FALSE(link.view.queueWindowVisible);
 
   clock.Advance(5000);
   EXPECT_EQ(clock.fired, 2);
-  EXPECT_EQ(QueuedOpcodes(link.session), Bytes{OpGetProgrammerName});
+  EXPECT_EQ(link.view.queuePosition, 1);
   EXPECT_FALSE(link.view.queueWindowVisible);
   EXPECT_TRUE(link.written.frames.empty());
   EXPECT_TRUE(link.view.statusHistory.empty());
+
+  // The one entry left is the name request.
+  link.Poll();
+  EXPECT_EQ(link.written.Payloads(), std::vector<Bytes>{{OpGetProgrammerName}});
 }
 
 TEST(Watchdog, PollsEverySecondKeepItFromFiring) {
@@ -77,47 +78,73 @@ TEST(Watchdog, PollsEverySecondKeepItFromFiring) {
   }
   EXPECT_EQ(clock.fired, 0);
   // Replies do not restart it.
-  GetRamSize(link.session.queue);
+  link.session.SelectChip(0);
   link.Poll();
   clock.Advance(4000);
-  link.Reply({0xF1, 1, 0, 0, 0});
+  link.Reply({OpSelectChip});
   clock.Advance(1000);
   EXPECT_EQ(clock.fired, 1);
 }
 
 TEST(Watchdog, ALinkLossDropsTheOperationAndTheChipDependentLists) {
   FakeLink link;
-  link.view.chips = {"A", "B"};
-  link.view.commandRows = {"Читать сигнатуру"};
-  link.view.lockDialog.CreateBitBoxes(2);
-  link.view.fuseDialog.CreateBitBoxes(5);
-  link.session.Chip.ProgramMemorySize = 8192;
-  link.session.image.Assign(Bytes(1000, 0));
+  ScriptedDevice device;
+  device.chips = {{.name = "A",
+                   .commands = {ChipCommand::ReadSignature, ChipCommand::WriteProgramMemory},
+                   .fuseBits = {"f0", "f1", "f2", "f3", "f4"},
+                   .lockBits = {"l0", "l1"},
+                   .programMemorySize = 8192},
+                  {.name = "B"}};
+  link.session.Start();
+  link.Serve(device);
+  link.session.SelectChip(0);
+  link.Serve(device);
+  link.session.Image().Assign(Bytes(1000, 0));
+  link.session.Run(0, ChipCommand::WriteProgramMemory);
   link.view.SetStatusText("Все верно.");
-  SelectChip(link.session.queue, 0);
-  for (std::uint32_t a = 0; a < 1000; a += 224)
-    WriteProgramMemory(link.session.queue, a, 224, link.session.image.DataBuffer());
-  EndOperation(link.session.queue);
-  link.session.queue.SendAttempts = 3;
+  for (int send = 0; send < 3; ++send) link.Poll();  // the selection goes out three times unanswered
 
-  Timer2Timer(link.session);
+  link.session.WatchdogExpired();
   EXPECT_EQ(link.view.caption, "Программатор не подключен");
-  EXPECT_EQ(QueuedOpcodes(link.session), Bytes{OpGetProgrammerName});
+  EXPECT_EQ(link.view.queuePosition, 1);
   EXPECT_FALSE(link.view.queueWindowVisible);
   EXPECT_TRUE(link.view.chips.empty());
   EXPECT_TRUE(link.view.commandRows.empty());
   EXPECT_TRUE(link.view.lockDialog.boxes.empty());
   EXPECT_EQ(link.view.fuseDialog.boxes.size(), 5u);
-  EXPECT_EQ(link.session.Chip.ProgramMemorySize, 8192u);
-  EXPECT_EQ(link.session.queue.SendAttempts, 3);
   EXPECT_EQ(link.view.StatusText(), "Операция прервана!");
+
+  const ProgrammerInfo& programmer = link.session.Programmer();
+  EXPECT_FALSE(programmer.Introduced);
+  EXPECT_TRUE(programmer.Name.empty());
+  EXPECT_TRUE(programmer.Chips.empty());
+  const ChipProperties& chip = link.session.Chip();
+  EXPECT_TRUE(chip.RowCommands.empty());
+  EXPECT_TRUE(chip.LockBitNames.empty());
+  EXPECT_EQ(chip.FuseBitNames.size(), 5u);
+  EXPECT_EQ(chip.ProgramMemorySize, 8192u);
+
+  // The sends of the dropped head still count: the name request is given up after the rest of
+  // the eight.
+  link.written.frames.clear();
+  for (int send = 3; send < MaxSendAttempts - 1; ++send) link.Poll();
+  EXPECT_TRUE(link.view.warnings.empty());
+  link.Poll();
+  EXPECT_EQ(link.written.frames.size(), 5u);
+  EXPECT_EQ(link.view.warnings.size(), 1u);
+  EXPECT_FALSE(link.session.Busy());
 }
 
 TEST(Watchdog, TheNextIntroductionReconnects) {
   FakeLink link;
-  Timer2Timer(link.session);
+  link.session.WatchdogExpired();
   link.Poll();
   link.Reply({0xFE, 3, 'K', '-', '1'});
   EXPECT_EQ(link.view.caption, "K-1");
-  EXPECT_EQ(QueuedOpcodes(link.session), (Bytes{OpGetInfoLineCount, OpGetChipCount}));
+  EXPECT_TRUE(link.session.Programmer().Introduced);
+  link.Poll();
+  link.Reply({0xFD, 0});
+  link.Poll();
+  EXPECT_EQ(link.written.Payloads(),
+            (std::vector<Bytes>{{OpGetProgrammerName}, {OpGetInfoLineCount}, {OpGetChipCount}}));
 }

@@ -1,7 +1,8 @@
 #include "tests/support/FakeView.h"
 
+#include <algorithm>
+
 #include "link/Frame.h"
-#include "operations/Connection.h"
 
 namespace kestrel {
 
@@ -128,33 +129,6 @@ Bytes FrameLog::Opcodes() const {
   for (const Bytes& frame : frames)
     opcodes.push_back(frame.size() > FrameOverhead ? frame[FrameHeaderSize] : 0);
   return opcodes;
-}
-
-FakeLink::FakeLink() {
-  session.line.LineRate = [] { return 56000u; };
-  session.line.Now = [this] { return now; };
-}
-
-void FakeLink::Receive(std::span<const std::uint8_t> chunk, LinkClock::duration after) {
-  now += after;
-  Comm321ReceiveData(session, chunk.data(), static_cast<std::uint16_t>(chunk.size()), now);
-}
-
-void FakeLink::Poll(LinkClock::duration after) { Receive(PollFrame(), after); }
-
-void FakeLink::Reply(const Bytes& payload) { Receive(ComposeFrame(payload)); }
-
-int FakeLink::Serve(const std::function<Bytes(const Bytes& command)>& device, int maxPolls) {
-  int polls = 0;
-  while (!session.queue.Empty() && polls < maxPolls) {
-    const std::size_t before = written.frames.size();
-    Poll();
-    ++polls;
-    if (written.frames.size() == before) continue;
-    const Bytes answer = device(FrameLog::PayloadOf(written.frames.back()));
-    if (!answer.empty()) Reply(answer);
-  }
-  return polls;
 }
 
 }  // namespace kestrel

@@ -1,18 +1,21 @@
 #pragma once
-// A recording stand-in for the windows, and a session wired to it whose written frames are
-// captured: the core can be driven frame by frame without a display or a port.
+// A recording stand-in for the windows, and a log of the frames the core writes: the core can be
+// driven frame by frame without a display or a port (tests/support/FakeLink.h has the fixtures).
 
 #include <chrono>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "buffer/MemoryImage.h"
+#include "link/LinkLine.h"
 #include "operations/OperationsView.h"
-#include "operations/Session.h"
 
 namespace kestrel {
 
@@ -119,35 +122,6 @@ class FrameLog {
   Bytes Opcodes() const;
 
   std::vector<Bytes> frames;
-};
-
-// A session on a FakeView whose frames go to a FrameLog, with the device's side of the wire.
-// The session's clock is `now`; each chunk arrives some time after the previous event, by
-// default late enough for any frame sent meanwhile to have crossed the line.
-class FakeLink {
- public:
-  static constexpr std::chrono::milliseconds DeviceTurn{100};
-
-  FakeLink();
-  FakeLink(const FakeLink&) = delete;
-  FakeLink& operator=(const FakeLink&) = delete;
-
-  // One received chunk, `after` the clock's last reading.
-  void Receive(std::span<const std::uint8_t> chunk, LinkClock::duration after = DeviceTurn);
-  // The device's ready poll.
-  void Poll(LinkClock::duration after = DeviceTurn);
-  // A reply frame around `payload` (1..255 bytes), in one chunk.
-  void Reply(const Bytes& payload);
-
-  // Plays the device: polls, and answers each frame the host sends with `device(payload)` (no
-  // answer when it returns nothing), until the queue is empty or `maxPolls` polls were made.
-  // Returns the number of polls.
-  int Serve(const std::function<Bytes(const Bytes& command)>& device, int maxPolls = 10000);
-
-  FakeView view;
-  FrameLog written;
-  Session session{view, written.Writer()};
-  LinkTime now{};
 };
 
 // The placeholder of a new information line.

@@ -16,9 +16,8 @@
 #include "app/TForm3.h"
 #include "app/TForm7.h"
 #include "link/Commands.h"
-#include "operations/MemorySequences.h"
 #include "operations/forms/TBitDialog.h"
-#include "tests/support/ProgramHarness.h"
+#include "tests/app/ProgramHarness.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -62,11 +61,11 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
   std::vector<std::string> fuseNames;
   for (const auto& fuse : type.fuses) fuseNames.push_back(fuse.name);
   EXPECT_EQ(BoxNames(*Form6), fuseNames);
-  EXPECT_EQ(S().Chip.ProgramMemorySize, type.flashSize);
-  EXPECT_EQ(S().Chip.EepromSize, type.eepromSize);
+  EXPECT_EQ(S().Chip().ProgramMemorySize, type.flashSize);
+  EXPECT_EQ(S().Chip().EepromSize, type.eepromSize);
   std::vector<std::string> rows;
   for (int code = 0; code < 32; ++code)
-    if (type.commandMask >> code & 1) rows.emplace_back(CommandNames[code]);
+    if (type.commandMask >> code & 1) rows.emplace_back(CommandCaption(static_cast<ChipCommand>(code)));
   EXPECT_EQ(Texts(Form1->ListBox2), rows);
 
   // Program memory from the working Intel HEX file, reloaded by the write itself: erase, write,
@@ -77,15 +76,15 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
   SetOptions({1, 2, 3, 4});
   Choose(10);
   EXPECT_EQ(Status(), AllCorrectText);
-  EXPECT_EQ(S().image.DataBuffer(), image);
+  EXPECT_EQ(S().Image().DataBuffer(), image);
   Bytes flash = device_->Chip(chip).flash;
   EXPECT_TRUE(std::equal(image.begin(), image.end(), flash.begin()));
   EXPECT_TRUE(std::all_of(flash.begin() + image.size(), flash.end(), [](auto b) { return b == 0xFF; }));
 
   // Read back the whole memory.
-  S().image.Clear();
+  S().Image().Clear();
   Choose(9);
-  EXPECT_EQ(S().image.DataBuffer(), flash);
+  EXPECT_EQ(S().Image().DataBuffer(), flash);
 
   // A byte changed behind the program's back: the verify names the first bad block.
   const std::uint32_t changed = 3 * 224 + 17;
@@ -95,16 +94,16 @@ TEST_P(MemoryRoundTrip, WriteVerifyAndReadBackBothMemories) {
 
   // EEPROM from the buffer as edited, without reloading: erase, write, verify, read back.
   const Bytes data = Pattern(type.eepromSize - 3, 7);
-  S().image.Assign(data);
+  S().Image().Assign(data);
   SetOptions({6, 7});
   Choose(14);
   EXPECT_EQ(Status(), AllCorrectText);
   const Bytes eeprom = device_->Chip(chip).eeprom;
   EXPECT_TRUE(std::equal(data.begin(), data.end(), eeprom.begin()));
   EXPECT_EQ(eeprom.back(), 0xFF);
-  S().image.Clear();
+  S().Image().Clear();
   Choose(13);
-  EXPECT_EQ(S().image.DataBuffer(), eeprom);
+  EXPECT_EQ(S().Image().DataBuffer(), eeprom);
   EXPECT_EQ(device_->Chip(chip).flash[changed], flash[changed] ^ 0x5A) << "erasing the EEPROM left the flash";
   EXPECT_TRUE(boxes_.empty());
 }
@@ -170,8 +169,8 @@ TEST_F(EndToEndTest, WriteWhoseWorkingFileCannotLoadLeavesTheChipAlone) {
   SelectChip(chip);
   device_->ModifyChip(chip, [](emulator::ChipState& state) { state.flash[0] = 0x42; });
   const emulator::ChipState before = device_->Chip(chip);
-  S().image.Assign(Bytes{1, 2, 3});
-  S().image.SetWorkingFileName(
+  S().Image().Assign(Bytes{1, 2, 3});
+  S().Image().SetWorkingFileName(
       (std::filesystem::path(ProgramEnvironment::ConfigHome()) / "missing.bin").string());
   SetOptions({1, 2, 3});
   TakeReceived();
@@ -180,7 +179,7 @@ TEST_F(EndToEndTest, WriteWhoseWorkingFileCannotLoadLeavesTheChipAlone) {
   EXPECT_EQ(TakeReceived(), std::vector<std::string>{"SelectChip"});
   EXPECT_EQ(device_->Chip(chip).flash, before.flash);
   EXPECT_NE(Status(), AllCorrectText);
-  EXPECT_EQ(S().image.DataBuffer(), (Bytes{1, 2, 3}));
+  EXPECT_EQ(S().Image().DataBuffer(), (Bytes{1, 2, 3}));
 }
 
 }  // namespace

@@ -11,9 +11,8 @@
 
 #include "app/TForm1.h"
 #include "link/Commands.h"
-#include "operations/Connection.h"
-#include "operations/MemorySequences.h"
-#include "tests/support/ProgramHarness.h"
+#include "link/Watchdog.h"
+#include "tests/app/ProgramHarness.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -64,7 +63,7 @@ TEST_P(FaultyLine, WriteAndVerifyEndsCorrectOrSaysItFailed) {
   UseWorkingFile(image, "image.bin");
   SetOptions({1, 2, 3});
   Click(OpWriteProgramMemory);
-  ASSERT_TRUE(WaitFor([&] { return Idle() || !boxes_.empty(); })) << S().queue.Size() << " waiting";
+  ASSERT_TRUE(WaitFor([&] { return Idle() || !boxes_.empty(); })) << S().QueuedOpcodes().size() << " waiting";
   ASSERT_TRUE(WaitFor(Idle, 10s));
 
   const Bytes flash = device_->Chip(chip).flash;
@@ -112,8 +111,7 @@ TEST_F(StalledWrite, EndsTheOperationAndRediscovers) {
   EXPECT_EQ(Status(), kAborted);
   EXPECT_EQ(Form1->ListBox1->count(), 0);
   EXPECT_EQ(Form1->ListBox2->count(), 0);
-  ASSERT_EQ(S().queue.Size(), 1u);
-  EXPECT_EQ(S().queue.Entries().front().Data[0], OpGetProgrammerName);
+  EXPECT_EQ(S().QueuedOpcodes(), Bytes{OpGetProgrammerName});
   const Bytes flash = device_->Chip(chip).flash;
   EXPECT_FALSE(flash == image) << "the write was cut short";
 

@@ -9,9 +9,9 @@
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "link/Commands.h"
-#include "operations/Connection.h"
+#include "link/Watchdog.h"
 #include "operations/forms/TBitDialog.h"
-#include "tests/support/ProgramHarness.h"
+#include "tests/app/ProgramHarness.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -44,8 +44,7 @@ TEST_F(WatchdogEndToEnd, SilenceDisconnectsAndReturningPollsRediscover) {
   EXPECT_EQ(Form1->ListBox2->count(), 0);
   EXPECT_EQ(Form4->BitCount(), 0) << "the lock boxes go with the chip";
   EXPECT_EQ(Form6->BitCount(), int(type.fuses.size())) << "the fuse boxes stay";
-  ASSERT_EQ(S().queue.Size(), 1u);
-  EXPECT_EQ(S().queue.Entries().front().Data[0], OpGetProgrammerName);
+  EXPECT_EQ(S().QueuedOpcodes(), Bytes{OpGetProgrammerName});
 
   TakeReceived();
   device_->SetSilent(false);

@@ -58,8 +58,8 @@ class MainWindowFiles : public ShellTest {
   }
 
   void Edit() {
-    Session1().image.Edit(0, 0xEE);
-    Session1().image.SetBufferModified(true);
+    Session1().Image().Edit(0, 0xEE);
+    Session1().Image().SetBufferModified(true);
   }
   static Session& Session1() { return Form1->Session1; }
   std::vector<ModalRequest::Kind> AskedKinds() const {
@@ -74,22 +74,22 @@ class MainWindowFiles : public ShellTest {
 
 TEST_F(MainWindowFiles, ChoosingAFileLoadsItAndNamesIt) {
   Choose("five.bin");
-  EXPECT_EQ(Session1().image.DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
-  EXPECT_EQ(Session1().image.WorkingFileName(), dir.File("five.bin"));
+  EXPECT_EQ(Session1().Image().DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Session1().Image().WorkingFileName(), dir.File("five.bin"));
   EXPECT_EQ(Form1->StatusText().toStdString(), "Рабочий файл: " + dir.File("five.bin"));
   EXPECT_EQ(Form1->StringGrid1->RowCount(), 3);
   EXPECT_EQ(Form1->StringGrid1->Model().CellText(0, 4), "05");
   EXPECT_FALSE(Form1->Timer1->isActive());
 
   Choose("firmware.hex");
-  EXPECT_EQ(Session1().image.DataBuffer().size(), 19u);
+  EXPECT_EQ(Session1().Image().DataBuffer().size(), 19u);
   EXPECT_EQ(Form1->StringGrid1->RowCount(), 3);
   EXPECT_TRUE(Asked().empty());
 
   // A malformed HEX file ends the choice with an empty buffer; the status panel says why, no box.
   Choose("cut.hex");
-  EXPECT_TRUE(Session1().image.DataBuffer().empty());
-  EXPECT_EQ(Session1().image.WorkingFileName(), dir.File("cut.hex"));
+  EXPECT_TRUE(Session1().Image().DataBuffer().empty());
+  EXPECT_EQ(Session1().Image().WorkingFileName(), dir.File("cut.hex"));
   EXPECT_EQ(Form1->StatusText().toStdString(),
             "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(Asked().empty());
@@ -103,8 +103,8 @@ TEST_F(MainWindowFiles, SavePromptBeforeAnotherFileIsLoaded) {
   Choose("firmware.hex");
   ASSERT_EQ(Asked().size(), 1u);
   EXPECT_EQ(Asked()[0].text.toStdString(), Question);
-  EXPECT_EQ(Session1().image.DataBuffer()[0], 0xEE);
-  EXPECT_EQ(Session1().image.WorkingFileName(), dir.File("five.bin"));
+  EXPECT_EQ(Session1().Image().DataBuffer()[0], 0xEE);
+  EXPECT_EQ(Session1().Image().WorkingFileName(), dir.File("five.bin"));
 
   // Yes with the save dialog cancelled keeps the edits too.
   answers = {Answer::Yes};
@@ -113,23 +113,23 @@ TEST_F(MainWindowFiles, SavePromptBeforeAnotherFileIsLoaded) {
   EXPECT_EQ(AskedKinds(),
             (std::vector{ModalRequest::YesNoCancel, ModalRequest::YesNoCancel, ModalRequest::SaveFile}));
   EXPECT_EQ(Asked().back().text.toStdString(), dir.File("five.bin"));  // the proposed name
-  EXPECT_EQ(Session1().image.DataBuffer()[0], 0xEE);
-  EXPECT_TRUE(Session1().image.BufferModified());
+  EXPECT_EQ(Session1().Image().DataBuffer()[0], 0xEE);
+  EXPECT_TRUE(Session1().Image().BufferModified());
 
   // Yes and a name: the edits are saved, then the new file is loaded.
   answers = {Answer::Yes};
   savePath_ = QString::fromStdString(dir.File("saved.bin"));
   Choose("firmware.hex");
   EXPECT_EQ(ReadFile(dir.File("saved.bin")), (Bytes{0xEE, 2, 3, 4, 5}));
-  EXPECT_EQ(Session1().image.DataBuffer().size(), 19u);
-  EXPECT_FALSE(Session1().image.BufferModified());
+  EXPECT_EQ(Session1().Image().DataBuffer().size(), 19u);
+  EXPECT_FALSE(Session1().Image().BufferModified());
 
   // No drops the edits.
   Edit();
   answers = {Answer::No};
   Choose("five.bin");
-  EXPECT_EQ(Session1().image.DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
-  EXPECT_FALSE(Session1().image.BufferModified());
+  EXPECT_EQ(Session1().Image().DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_FALSE(Session1().Image().BufferModified());
   EXPECT_EQ(ReadFile(dir.File("five.bin")), (Bytes{1, 2, 3, 4, 5}));
 }
 
@@ -149,7 +149,7 @@ TEST_F(MainWindowFiles, SaveButtonAsksBeforeOverwritingAndReportsFailures) {
   ClickSave();
   ASSERT_EQ(Asked().back().kind, ModalRequest::Error);
   EXPECT_TRUE(Asked().back().text.contains(savePath_)) << Asked().back().text.toStdString();
-  EXPECT_TRUE(Session1().image.BufferModified());
+  EXPECT_TRUE(Session1().Image().BufferModified());
 }
 
 TEST_F(MainWindowFiles, CloseKeepsTheWindowForUnsavedEditsUnlessTheUserLetsThemGo) {
@@ -167,7 +167,7 @@ TEST_F(MainWindowFiles, CloseKeepsTheWindowForUnsavedEditsUnlessTheUserLetsThemG
   EXPECT_EQ(Asked().back().kind, ModalRequest::Error);
   EXPECT_NE(Form3, nullptr);
   EXPECT_TRUE(Form1->LayoutReady);
-  EXPECT_EQ(Session1().image.DataBuffer()[0], 0xEE);
+  EXPECT_EQ(Session1().Image().DataBuffer()[0], 0xEE);
 
   Form1->Timer2->start();
   const std::size_t escapesBefore = serial_->escapes.size();
@@ -183,8 +183,8 @@ TEST_F(MainWindowFiles, CloseKeepsTheWindowForUnsavedEditsUnlessTheUserLetsThemG
   EXPECT_FALSE(Form1->Timer2->isActive());
   EXPECT_FALSE(Form1->Timer1->isActive());
   EXPECT_FALSE(Form1->LayoutReady);
-  EXPECT_TRUE(Session1().image.DataBuffer().empty());
-  EXPECT_FALSE(Session1().image.BufferModified());
+  EXPECT_TRUE(Session1().Image().DataBuffer().empty());
+  EXPECT_FALSE(Session1().Image().BufferModified());
 }
 
 TEST_F(MainWindowFiles, CloseWithoutEditsAsksNothing) {
@@ -232,7 +232,7 @@ TEST_F(MainWindowFiles, TheListNeverRenamesAFile) {
   EXPECT_FALSE(list->model()->setData(Row("five.bin"), QStringLiteral("renamed.bin")));
   EXPECT_EQ(ReadFile(dir.File("five.bin")), (Bytes{1, 2, 3, 4, 5}));
   EXPECT_FALSE(std::filesystem::exists(dir.File("renamed.bin")));
-  EXPECT_EQ(Session1().image.DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Session1().Image().DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
 }
 
 }  // namespace

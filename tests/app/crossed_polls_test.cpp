@@ -18,7 +18,7 @@
 #include "app/TForm1.h"
 #include "emulator/FaultPlan.h"
 #include "link/Commands.h"
-#include "tests/support/ProgramHarness.h"
+#include "tests/app/ProgramHarness.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -90,10 +90,10 @@ TEST_P(CrossedPolls, NoCommandIsCarriedOutTwice) {
   std::mt19937 random(static_cast<unsigned>(std::get<0>(GetParam())));
   Bytes image(Emulator::Catalogue()[chip].flashSize);
   for (auto& byte : image) byte = static_cast<std::uint8_t>(random());
-  S().image.Assign(image);
+  S().Image().Assign(image);
   SetOptions({2});  // erase first; no verification
   Click(OpWriteProgramMemory);
-  ASSERT_TRUE(WaitFor(Idle, 120s)) << S().queue.Size() << " commands still waiting";
+  ASSERT_TRUE(WaitFor(Idle, 120s)) << S().QueuedOpcodes().size() << " commands still waiting";
 
   EXPECT_TRUE(device_->Chip(chip).flash == image) << "the chip differs from the image";
   EXPECT_EQ(device_->CommandsRepeated(), 0u);

@@ -77,7 +77,7 @@ class ProgramTest : public ::testing::Test {
   virtual void Configure(emulator::EmulatorOptions&) {}
 
   static Session& S();
-  static bool Idle() { return S().queue.Empty(); }
+  static bool Idle() { return !S().Busy(); }
   // Waits for the queue to run empty; the queue window closes with it.
   void WaitIdle();
   // Waits until the chip list holds every chip the device knows and the queue is empty.

@@ -1,4 +1,4 @@
-#include "tests/support/ProgramHarness.h"
+#include "tests/app/ProgramHarness.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -146,7 +146,7 @@ void ProgramTest::TearDown() {
 Session& ProgramTest::S() { return Form1->Session1; }
 
 void ProgramTest::WaitIdle() {
-  ASSERT_TRUE(WaitFor(Idle)) << S().queue.Size() << " commands still waiting";
+  ASSERT_TRUE(WaitFor(Idle)) << "commands still waiting";
   EXPECT_FALSE(Form5->isVisible()) << "the queue window closes when the queue runs empty";
 }
 
@@ -173,9 +173,8 @@ void ProgramTest::SelectChip(std::size_t number) {
 
 void ProgramTest::Click(std::uint8_t code, bool byEnter) {
   QListWidget* list = Form1->ListBox2;
-  int row = 0;
-  while (row < list->count() && S().RowCommands[row] != code) ++row;
-  ASSERT_LT(row, list->count()) << "the chip does not offer " << int(code);
+  const int row = S().Chip().RowOf(static_cast<ChipCommand>(code));
+  ASSERT_GE(row, 0) << "the chip does not offer " << int(code);
   list->setCurrentRow(row);
   if (byEnter)
     Key(list, QEvent::KeyPress, Qt::Key_Return);
@@ -197,7 +196,7 @@ void ProgramTest::UseWorkingFile(const Bytes& image, const std::string& name) {
   const auto file = std::filesystem::path(ProgramEnvironment::ConfigHome()) / name;
   const bool hex = file.extension() == ".hex";
   std::ofstream(file, std::ios::binary) << (hex ? IntelHex(image) : std::string(image.begin(), image.end()));
-  S().image.SetWorkingFileName(file.string());
+  S().Image().SetWorkingFileName(file.string());
 }
 
 std::string ProgramTest::Status() { return Form1->StatusText().toStdString(); }

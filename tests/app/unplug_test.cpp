@@ -15,8 +15,8 @@
 #include <fstream>
 
 #include "app/TForm1.h"
-#include "operations/Connection.h"
-#include "tests/support/ProgramHarness.h"
+#include "link/CommandCatalogue.h"
+#include "tests/app/ProgramHarness.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -146,7 +146,7 @@ TEST_F(Unplug, ADeviceThatNeverReturnsCostsNothing) {
 
   // Six seconds without a poll: the watchdog has run, once.
   EXPECT_EQ(Caption(), NotConnectedCaption);
-  EXPECT_EQ(S().queue.Size(), 1u) << "the watchdog's GetProgrammerName, nothing piled up";
+  EXPECT_EQ(S().QueuedOpcodes(), Bytes{OpGetProgrammerName}) << "the watchdog's, nothing piled up";
   EXPECT_TRUE(boxes_.empty()) << ::testing::PrintToString(boxes_);
 }
 

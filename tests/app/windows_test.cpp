@@ -11,7 +11,7 @@
 #include "app/TForm5.h"
 #include "operations/forms/TBitDialog.h"
 #include "tests/support/ApplicationEnvironment.h"
-#include "tests/support/FakeView.h"
+#include "tests/support/FakeLink.h"
 
 using namespace kestrel;
 
@@ -37,17 +37,20 @@ void MouseUp(QWidget* target, Qt::MouseButton button) {
   QApplication::sendEvent(target, &event);
 }
 
-std::vector<Bytes> Queued(const Session& session) {
-  std::vector<Bytes> payloads;
-  for (const QueuedCommand& entry : session.queue.Entries())
-    payloads.emplace_back(entry.Data.get(), entry.Data.get() + entry.Length);
-  return payloads;
-}
+using BitWrite = void (Session::*)(const std::vector<bool>&);
 
-// One bit editor on a fake session.
+// One bit editor whose button writes to a fake session, as the program wires it.
 class BitDialogHarness : public ::testing::Test {
  protected:
-  explicit BitDialogHarness(const BitDialogDesign& design) : dialog(design) { dialog.Attach(link.session); }
+  BitDialogHarness(const BitDialogDesign& design, BitWrite write) : dialog(design) {
+    dialog.OnWrite = [this, write](const std::vector<bool>& checked) { (link.session.*write)(checked); };
+  }
+
+  // The payloads the session sent for what the button wrote, each answered.
+  std::vector<Bytes> Sent() {
+    link.Serve([](const Bytes& command) { return Bytes{command.front()}; });
+    return link.written.Payloads();
+  }
 
   // Rebuilds the dialog for `count` bits with `checked` ticked, and opens it.
   void Prepare(int count, std::initializer_list<int> checked, bool writable) {
@@ -63,7 +66,9 @@ class BitDialogHarness : public ::testing::Test {
 // What both editors do.
 class BitDialogTest : public BitDialogHarness, public ::testing::WithParamInterface<const BitDialogDesign*> {
  protected:
-  BitDialogTest() : BitDialogHarness(*GetParam()) {}
+  BitDialogTest()
+      : BitDialogHarness(*GetParam(),
+                         GetParam() == &LockBitEditor ? &Session::WriteLockBits : &Session::WriteFuseBits) {}
 };
 
 INSTANTIATE_TEST_SUITE_P(BothEditors, BitDialogTest, ::testing::Values(&LockBitEditor, &FuseBitEditor),
@@ -120,7 +125,7 @@ TEST_P(BitDialogTest, OpenedForReadingTheButtonCannotWrite) {
   EXPECT_FALSE(dialog.Button1->isEnabled());
   MouseUp(dialog.Button1, Qt::LeftButton);
   PressAndRelease(dialog.Button1, Qt::Key_Return);
-  EXPECT_TRUE(link.session.queue.Empty());
+  EXPECT_FALSE(link.session.Busy());
 
   dialog.Open(true);
   EXPECT_TRUE(dialog.Button1->isEnabled());
@@ -134,7 +139,7 @@ TEST_P(BitDialogTest, EnterOnABoxOrTheDialogClosesWithoutWriting) {
   dialog.Open(true);
   PressAndRelease(&dialog, Qt::Key_Enter);
   EXPECT_FALSE(dialog.isVisible());
-  EXPECT_TRUE(link.session.queue.Empty());
+  EXPECT_FALSE(link.session.Busy());
   EXPECT_TRUE(dialog.BitBoxes[1]->isChecked()) << "closing keeps the boxes as they were left";
 }
 
@@ -144,30 +149,30 @@ TEST_P(BitDialogTest, EnterReleasedWithoutGoingDownHereDoesNothing) {
   Key(dialog.Button1, QEvent::KeyRelease, Qt::Key_Return);
   Key(dialog.BitBoxes[0], QEvent::KeyRelease, Qt::Key_Return);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(link.session.queue.Empty());
+  EXPECT_FALSE(link.session.Busy());
 }
 
 TEST_P(BitDialogTest, SpaceOnTheButtonDoesNothing) {
   Prepare(2, {0}, true);
   PressAndRelease(dialog.Button1, Qt::Key_Space);
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_TRUE(link.session.queue.Empty());
+  EXPECT_FALSE(link.session.Busy());
 }
 
 class LockDialogTest : public BitDialogHarness {
  protected:
-  LockDialogTest() : BitDialogHarness(LockBitEditor) {}
+  LockDialogTest() : BitDialogHarness(LockBitEditor, &Session::WriteLockBits) {}
 };
 
 class FuseDialogTest : public BitDialogHarness {
  protected:
-  FuseDialogTest() : BitDialogHarness(FuseBitEditor) {}
+  FuseDialogTest() : BitDialogHarness(FuseBitEditor, &Session::WriteFuseBits) {}
 };
 
 TEST_F(LockDialogTest, ButtonWritesTheCheckedBitsInOrderAndHides) {
   Prepare(4, {2, 0}, true);
   MouseUp(dialog.Button1, Qt::RightButton);
-  EXPECT_EQ(Queued(link.session), (std::vector<Bytes>{{0x06, 0}, {0x06, 2}}));
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x06, 0}, {0x06, 2}}));
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.BitCount(), 4);
 }
@@ -175,14 +180,14 @@ TEST_F(LockDialogTest, ButtonWritesTheCheckedBitsInOrderAndHides) {
 TEST_F(FuseDialogTest, ButtonWritesEveryBitWithItsStateOnEnter) {
   Prepare(3, {1}, true);
   PressAndRelease(dialog.Button1, Qt::Key_Return);
-  EXPECT_EQ(Queued(link.session), (std::vector<Bytes>{{0x04, 0, 0}, {0x04, 1, 1}, {0x04, 2, 0}}));
+  EXPECT_EQ(Sent(), (std::vector<Bytes>{{0x04, 0, 0}, {0x04, 1, 1}, {0x04, 2, 0}}));
   EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(FuseDialogTest, NoBitsWriteNothingAndStillClose) {
   Prepare(0, {}, true);
   MouseUp(dialog.Button1, Qt::LeftButton);
-  EXPECT_TRUE(link.session.queue.Empty());
+  EXPECT_FALSE(link.session.Busy());
   EXPECT_FALSE(dialog.isVisible());
 }
 

@@ -14,9 +14,9 @@
 #include "app/MessageBoxes.h"
 #include "app/TForm1.h"
 #include "link/Commands.h"
+#include "tests/app/ProgramHarness.h"
 #include "tests/buffer/BrowserInput.h"
 #include "tests/buffer/ScratchFiles.h"
-#include "tests/support/ProgramHarness.h"
 
 namespace kestrel::test {
 namespace {
@@ -78,11 +78,11 @@ TEST_F(ChipRead, EveryVisibleRowShowsTheBytesReadTheLastOneInPartAndAfterScrolli
   }
   ASSERT_GE(viewport->height() % pitch, pitch / 3) << "no partly visible last row";
   // Other bytes of the same length before the read, so that any row left undrawn shows.
-  S().image.Assign(Pattern(device_->Chip(chip_).flash.size(), 9));
+  S().Image().Assign(Pattern(device_->Chip(chip_).flash.size(), 9));
   Settle();
   Choose(OpReadProgramMemory);
   Settle();
-  EXPECT_EQ(S().image.DataBuffer(), device_->Chip(chip_).flash);
+  EXPECT_EQ(S().Image().DataBuffer(), device_->Chip(chip_).flash);
   EXPECT_TRUE(OnScreen() == FromBuffer()) << "the screen shows other bytes than the buffer holds";
   // Rows that were out of view during the read show its bytes when scrolled into view.
   QScrollBar* scroll = Form1->StringGrid1->verticalScrollBar();
@@ -100,30 +100,30 @@ TEST_F(ChipRead, FileChoiceEmptyClickAndCloseAskBeforeAReadIsLost) {
   QTreeView* list = Form1->ShellListView1;
   ASSERT_TRUE(WaitFor([&] { return BrowserRow(list, "five.bin").isValid(); }));
   ChooseInBrowser(list, "five.bin");
-  ASSERT_EQ(S().image.DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
+  ASSERT_EQ(S().Image().DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
 
   Choose(OpReadProgramMemory);
   const Bytes read = device_->Chip(chip_).flash;
-  ASSERT_EQ(S().image.DataBuffer(), read);
+  ASSERT_EQ(S().Image().DataBuffer(), read);
 
   // Cancel keeps the read, whether a file or an empty part of the list was clicked.
   AnswerBoxes({Answer::Cancel, Answer::Cancel});
   ChooseInBrowser(list, "five.bin");
   ClickEmptyPartOfBrowser(list);
   EXPECT_EQ(boxes_, (std::vector<std::string>{Question, Question}));
-  EXPECT_EQ(S().image.DataBuffer(), read);
+  EXPECT_EQ(S().Image().DataBuffer(), read);
 
   // The close asks too; Cancel keeps the window and the read.
   AnswerBoxes({Answer::Cancel});
   EXPECT_FALSE(Form1->close());
   EXPECT_EQ(boxes_, std::vector<std::string>{Question});
-  EXPECT_EQ(S().image.DataBuffer(), read);
+  EXPECT_EQ(S().Image().DataBuffer(), read);
 
   // No lets the empty click load the working file again; nothing is unsaved after it.
   AnswerBoxes({Answer::No});
   ClickEmptyPartOfBrowser(list);
   EXPECT_EQ(boxes_, std::vector<std::string>{Question});
-  EXPECT_EQ(S().image.DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
+  EXPECT_EQ(S().Image().DataBuffer(), (Bytes{1, 2, 3, 4, 5}));
   ClickEmptyPartOfBrowser(list);
   EXPECT_EQ(boxes_.size(), 1u);
 }
