@@ -104,6 +104,9 @@ LoadedInputs LoadInputImages(const Job& job) {
     if (action.kind != ActionKind::Write && action.kind != ActionKind::Verify) continue;
     LoadedImage loaded = LoadImage(action.file);
     if (!loaded.error.empty()) return {InputImages(), ActionTitle(action) + ": " + loaded.error};
+    // Writing or comparing nothing would erase the chip, or pass, over no data at all.
+    if (loaded.image.empty())
+      return {InputImages(), ActionTitle(action) + ": " + action.file + " holds no data"};
     inputs.images[i] = std::move(loaded.image);
   }
   return inputs;

@@ -86,18 +86,27 @@ void WriteSequence(SessionState& s, const ChipMemory& memory, const WriteOptions
     }
     s.image.SetBufferModified(false);
   }
+  // Never erase the chip and report success over nothing written.
+  const std::uint32_t length = FittingLength(s, memory);
+  if (length == 0) {
+    s.view.SetStatusText(NothingToWriteText);
+    return;
+  }
   if (chosen.erase && s.chip.Offers(memory.erase)) QueueCommand(s.queue, OpcodeOf(memory.erase));
   s.view.SetStatusText("");
   if (s.chip.*memory.size < s.image.Size()) s.view.ShowWarning(ClippedWriteText);
 
-  const std::uint32_t length = FittingLength(s, memory);
   QueueBlocks(s, memory.write, length, true);
   EndOperation(s.queue);
   if (chosen.verify && s.chip.Offers(memory.verify)) QueueVerification(s, memory, length);
 }
 
 void VerifySequence(SessionState& s, const ChipMemory& memory) {
-  QueueVerification(s, memory, FittingLength(s, memory));
+  const std::uint32_t length = FittingLength(s, memory);
+  if (length == 0)
+    s.view.SetStatusText(NothingToVerifyText);
+  else
+    QueueVerification(s, memory, length);
 }
 
 }  // namespace kestrel

@@ -14,10 +14,12 @@ void ReadSequence(SessionState& s, const ChipMemory& memory);
 // Writes the buffer, clipped to the chip memory, with the memory's options: reload the working
 // file first, erase first, verify after. A reload that cannot load the file warns and queues
 // nothing; a malformed HEX file ends the operation with EAbort. Either way the buffer keeps what
-// it held.
+// it held. With no byte to write (an empty buffer, a memory of size 0) nothing is queued and the
+// status panel says so.
 void WriteSequence(SessionState& s, const ChipMemory& memory, const WriteOptions& options);
 
-// Compares the buffer, clipped to the chip memory, with the chip.
+// Compares the buffer, clipped to the chip memory, with the chip; with nothing to compare the
+// status panel says so and nothing is queued.
 void VerifySequence(SessionState& s, const ChipMemory& memory);
 
 }  // namespace kestrel

@@ -23,6 +23,9 @@ inline constexpr char OperationAbortedText[] = "Операция прерван�
 inline constexpr char GiveUpWarning[] = "Не могу выполнить команду!\n\rОчередь команд очищена.";
 inline constexpr char ClippedWriteText[] = "Запишу только то, что войдет в микросхему!";
 inline constexpr char ReloadFailedText[] = "Не удалось загрузить рабочий файл!";
+// A write or verify with no byte of the buffer inside the chip memory: nothing goes out.
+inline constexpr char NothingToWriteText[] = "Буфер пуст: записывать нечего.";
+inline constexpr char NothingToVerifyText[] = "Буфер пуст: сверять нечего.";
 
 // "Сигнатура: 1E 95 F верна": the bytes in hexadecimal without leading zeros, then the verdict.
 std::string SignatureText(const Signature& signature);

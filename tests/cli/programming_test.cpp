@@ -157,6 +157,17 @@ TEST_F(CliTest, ExitStatusTellsWhatFailed) {
   EXPECT_EQ(Cli({"-p", "COM6", "info"}).status, 3);
   EXPECT_EQ(Cli({"-p", "COM5", "-c", "ATtiny13A", "write", "flash", image}).status, 4);  // 3000 > 1024
   EXPECT_EQ(Cli({"-p", "COM5", "-c", "ATtiny13A", "write", "flash", "missing.bin"}).status, 4);
+
+  // An empty file, or a HEX file with only its end record, is refused before anything is sent.
+  const std::uint64_t commands = device.CommandsReceived();
+  const QString endOnly = File("end.hex", Bytes{':', '0', '0', '0', '0', '0', '0', '0', '1', 'F', 'F', '\n'});
+  for (const QString& empty : {File("empty.bin", {}), endOnly}) {
+    const CliRun refused = Cli({"-p", "COM5", "-c", "ATmega328P", "-e", "-V", "write", "flash", empty});
+    EXPECT_EQ(refused.status, 4) << refused.err;
+    EXPECT_NE(refused.err.find("write flash: " + empty.toStdString() + " holds no data"), std::string::npos)
+        << refused.err;
+  }
+  EXPECT_EQ(device.CommandsReceived(), commands);
 }
 
 // One station of four falls silent from its tenth command on: it alone fails, with status 3.

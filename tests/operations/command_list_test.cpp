@@ -179,14 +179,22 @@ TEST_P(MemorySequenceTest, ReadSizesTheBufferToTheMemoryAndKeepsTheModifiedFlag)
   EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 2}, {End}}));
 }
 
-TEST_P(MemorySequenceTest, EmptyBufferWithEraseAndVerifyQueuesNoDataFrame) {
+// Nothing to write never erases the chip or reports success: an empty buffer, or a memory of
+// size 0 under a full one, sends only the selection and says so.
+TEST_P(MemorySequenceTest, NothingToWriteOrVerifySendsOnlyTheSelection) {
   const Memory& m = GetParam();
-  SetSize(1024);
   Switches(m).erase = Switches(m).verify = true;
-  Choose(m.write);
-  EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 2}, {OpcodeOf(m.erase)}, {End}, {End}}));
-  EXPECT_EQ(view.statusHistory, (std::vector<std::string>{"", AllCorrectText}));
-  EXPECT_TRUE(view.warnings.empty());
+  for (const std::uint32_t size : {1024u, 0u}) {
+    SetSize(size);
+    session.Image().Assign(Bytes(size == 0 ? 16 : 0, 0x11));
+    view.statusHistory.clear();
+    Choose(m.write);
+    Choose(m.verify);
+    EXPECT_EQ(Sent(), (std::vector<Bytes>{{Select, 2}, {Select, 2}})) << size;
+    EXPECT_EQ(view.statusHistory, (std::vector<std::string>{NothingToWriteText, NothingToVerifyText}))
+        << size;
+    EXPECT_TRUE(view.warnings.empty()) << size;
+  }
 }
 
 TEST_P(MemorySequenceTest, BufferLargerThanTheMemoryIsClippedAfterOneWarning) {
