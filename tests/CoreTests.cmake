@@ -11,7 +11,7 @@ else()
   find_package(GTest REQUIRED)
 endif()
 
-add_library(kestrel_core_test_support STATIC support/FakeView.cpp support/FakeSerialDriver.cpp)
+add_library(kestrel_core_test_support STATIC support/FakeView.cpp support/FakeLink.cpp support/FakeSerialDriver.cpp)
 target_link_libraries(kestrel_core_test_support PUBLIC kestrel_core kestrel_cli GTest::gtest)
 target_include_directories(kestrel_core_test_support PUBLIC ${CMAKE_SOURCE_DIR})
 
