@@ -61,7 +61,9 @@ check_files() {
                         _completion_loader kestrel-cli; complete -p kestrel-cli')
   [ "$completion" = "complete -F _kestrel_cli kestrel-cli" ] || fail "the completion is not loaded: $completion"
   desktop-file-validate /usr/share/applications/kestrel.desktop
-  appstreamcli validate --no-net --strict $(grep '^/usr/share/metainfo/.*\.xml$' "$scratch/installed")
+  local metainfo
+  metainfo=$(grep '^/usr/share/metainfo/.*\.xml$' "$scratch/installed") || fail "no AppStream entry"
+  appstreamcli validate --no-net --strict "$metainfo"
   grep -qx /usr/share/icons/hicolor/scalable/apps/kestrel.svg "$scratch/installed" || fail "no scalable icon"
 }
 
@@ -106,7 +108,7 @@ purge_package() {
   "${sudo[@]}" apt-get purge -y -qq kestrel >/dev/null
   local path left=()
   while read -r path; do
-    [ "$path" != /. ] && [ -e "$path" ] || continue
+    if [ "$path" = /. ] || [ ! -e "$path" ]; then continue; fi
     if [ -d "$path" ] && [ ! -L "$path" ]; then
       dpkg -S "$path" >/dev/null 2>&1 || [ -n "$(ls -A "$path")" ] || left+=("$path")
     else

@@ -4,8 +4,8 @@
 #   completion_test.sh KESTREL-CLI COMPLETION-SCRIPT
 set -uo pipefail
 program=$(realpath "$1")
-source /usr/share/bash-completion/bash_completion
-source "$2"
+source /usr/share/bash-completion/bash_completion || exit 1
+source "$2" || exit 1
 # Outside readline there is nothing for compopt to set.
 compopt() { :; }
 
@@ -18,7 +18,7 @@ touch "$scratch/files/fw.hex" "$scratch/files/back.bin"
 ln -s /dev/null "$aliases/COM3"
 ln -s "$scratch/unplugged" "$aliases/COM4"
 ln -s /dev/null "$aliases/COMX"
-cd "$scratch/files"
+cd "$scratch/files" || exit 1
 
 failures=0
 # Completes LINE with the cursor at its end; prints the candidates sorted, on one line.
