@@ -65,14 +65,20 @@ TABLE
 
 # Every option and action of the usage text has its line in the completion.
 usage=$("$program" --help) || exit 1
-for option in $(grep -oE -- '--[a-z][a-z-]*' <<<"$usage" | sort -u); do
+options=$(grep -oE -- '--[a-z][a-z-]*' <<<"$usage" | sort -u)
+# An action starts its line, or stands before "[BITS]" ("fuses [BITS]   lock [BITS]").
+usage_actions=$(sed -n '/^ACTIONS/,$p' <<<"$usage" | grep -oE '^  [a-z]+|[a-z]+ \[BITS\]' | grep -oE '[a-z]+')
+if [[ $(wc -w <<<"$options") -lt 5 || $(wc -w <<<"$usage_actions") -lt 5 ]]; then
+  echo "FAIL: the usage text's options or actions were not found: it is laid out anew"
+  failures=$((failures + 1))
+fi
+for option in $options; do
   if ! _kestrel_cli_value_kind "$option" >/dev/null; then
     echo "FAIL: the completion does not know $option"
     failures=$((failures + 1))
   fi
 done
-# An action starts its line, or stands before "[BITS]" ("fuses [BITS]   lock [BITS]").
-for action in $(sed -n '/^ACTIONS/,$p' <<<"$usage" | grep -oE '^  [a-z]+|[a-z]+ \[BITS\]' | grep -oE '[a-z]+'); do
+for action in $usage_actions; do
   if [[ " $_kestrel_cli_actions " != *" $action "* ]]; then
     echo "FAIL: the completion does not know the action $action"
     failures=$((failures + 1))
