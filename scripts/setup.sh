@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-translations-l10n shared-mime-info libgl-dev
   libgtest-dev libgmock-dev googletest
-  xvfb xauth x11-utils fonts-dejavu-core
+  xvfb xauth x11-utils fonts-dejavu-core bash-completion
   clang libclang-rt-14-dev
   gcc-avr avr-libc binutils-avr srecord
 )

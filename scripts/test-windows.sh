@@ -2,14 +2,19 @@
 # Cross-builds the core and its tests for Windows into build-win/ (or $KESTREL_WIN_BUILD_DIR)
 # and runs them under Wine, then runs the Windows serial driver's test against the device
 # emulator on pseudo-terminals that a scratch Wine prefix maps as COM ports, and kestrel-cli.exe
-# against one of them. Needs no display.
-# The emulator comes from the Linux build (build/ or $KESTREL_BUILD_DIR), built when missing.
+# against one of them. Compiles the desktop program's sources for Windows, syntax only, against
+# the distribution's Qt headers (there is no Qt for Windows here). Packs kestrel-cli.exe, its
+# manual as text and the README into build-windows/kestrel-cli-VERSION-win64.zip. Needs no display.
+# The emulator and the desktop sources' compile commands come from the Linux build (build/ or
+# $KESTREL_BUILD_DIR), built when missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${KESTREL_WIN_BUILD_DIR:-$root/build-win}
 native=${KESTREL_BUILD_DIR:-$root/build}
+dist=$root/build-windows
 
-"$root/scripts/setup.sh" g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build binutils
+"$root/scripts/setup.sh" g++-mingw-w64-x86-64-posix wine wine64 googletest cmake ninja-build binutils \
+  qt6-base-dev man-db zip
 
 generator=()
 [ -f "$build/CMakeCache.txt" ] || generator=(-G Ninja)
@@ -23,6 +28,13 @@ if [ ! -x "$emulator" ]; then
   cmake -S "$root" -B "$native" "${generator[@]}" >/dev/null
   cmake --build "$native" -j "$(nproc)" --target kestrel-emulator
 fi
+
+# Every desktop source compiles for Windows with the definitions the real builds give it.
+flags=$build/desktop-syntax
+cmake -DROOT="$root" -DNATIVE="$native" -DWINDOWS="$build" -DOUT="$flags" -P "$root/scripts/windows-desktop-flags.cmake"
+printf '@%s\n' "$flags"/*.rsp | xargs -P "$(nproc)" -n 1 x86_64-w64-mingw32-g++-posix -fsyntax-only ||
+  { echo "a desktop source does not compile for Windows" >&2; exit 1; }
+echo "The desktop sources compile for Windows (syntax only)"
 
 # A prefix of our own, kept in the build folder so that later runs find it made. No Mono or Gecko
 # (their installers would ask), no display, no debug noise.
@@ -87,3 +99,15 @@ cmp -n 100000 fw.bin back.bin
 [ "$(stat -c %s back.bin)" = 262144 ]
 [ -z "$(tail -c +100001 back.bin | tr -d '\377' | head -c 1)" ] || { echo "the chip past the image is not erased" >&2; exit 1; }
 echo "kestrel-cli.exe under Wine: the chip holds the HEX file's image, the rest erased"
+
+# kestrel-cli for Windows users: the program without its debugging data, its manual as plain
+# text, the README.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+package=kestrel-cli-$version-win64
+mkdir -p "$scratch/$package" "$dist"
+cp "$build/cli/kestrel-cli.exe" "$root/README.md" "$scratch/$package/"
+x86_64-w64-mingw32-strip "$scratch/$package/kestrel-cli.exe"
+MANWIDTH=80 man -E ascii -l "$root/cli/kestrel-cli.1" >"$scratch/$package/kestrel-cli.txt"
+rm -f "$dist/$package.zip"
+(cd "$scratch" && zip -qrX "$dist/$package.zip" "$package")
+echo "Packed $dist/$package.zip"

@@ -1,0 +1,103 @@
+# Writes into OUT one compiler response file per desktop source (the .cpp files of app/, widgets/
+# and the forms/ folders) with what compiles it for Windows: the definitions, include folders,
+# language standard and warnings that the Linux build gives that file (NATIVE's
+# compile_commands.json), the definitions that the Windows build adds to every file (those of a core
+# file in WINDOWS's compile_commands.json that the Linux build does not give it), and the file.
+#   cmake -DROOT=<sources> -DNATIVE=<linux build> -DWINDOWS=<cross build> -DOUT=<folder> \
+#         -P windows-desktop-flags.cmake
+cmake_minimum_required(VERSION 3.25)
+
+# The arguments of the compile command of each entry of `database`, by file: sets
+# <prefix>_FILES to the files and <prefix>_<index> to the arguments of the file at that index.
+function(read_database database prefix)
+  file(READ ${database} json)
+  string(JSON count LENGTH "${json}")
+  math(EXPR last "${count} - 1")
+  set(files "")
+  foreach(index RANGE ${last})
+    string(JSON file GET "${json}" ${index} file)
+    string(JSON command GET "${json}" ${index} command)
+    separate_arguments(arguments UNIX_COMMAND "${command}")
+    list(APPEND files ${file})
+    set(${prefix}_${index} "${arguments}" PARENT_SCOPE)
+  endforeach()
+  set(${prefix}_FILES "${files}" PARENT_SCOPE)
+endfunction()
+
+# The arguments among `arguments` that define, find headers, choose the language or warn.
+function(compile_settings arguments out)
+  set(kept "")
+  set(take_next FALSE)
+  foreach(argument IN LISTS arguments)
+    if(take_next)
+      list(APPEND kept "${argument}")
+      set(take_next FALSE)
+    elseif(argument STREQUAL "-isystem" OR argument STREQUAL "-I")
+      list(APPEND kept "${argument}")
+      set(take_next TRUE)
+    elseif(argument MATCHES "^-(D|I|W|std=)")
+      list(APPEND kept "${argument}")
+    endif()
+  endforeach()
+  set(${out} "${kept}" PARENT_SCOPE)
+endfunction()
+
+function(definitions arguments out)
+  list(FILTER arguments INCLUDE REGEX "^-D")
+  set(${out} "${arguments}" PARENT_SCOPE)
+endfunction()
+
+# One argument as a response file holds it: quotes, backslashes and blanks escaped.
+function(response_argument argument out)
+  string(REPLACE "\\" "\\\\" argument "${argument}")
+  string(REGEX REPLACE "([\"' \t])" "\\\\\\1" argument "${argument}")
+  set(${out} "${argument}" PARENT_SCOPE)
+endfunction()
+
+foreach(variable ROOT NATIVE WINDOWS OUT)
+  if(NOT DEFINED ${variable})
+    message(FATAL_ERROR "${variable} is not given")
+  endif()
+endforeach()
+file(REAL_PATH ${ROOT} ROOT)
+read_database(${NATIVE}/compile_commands.json native)
+read_database(${WINDOWS}/compile_commands.json windows)
+
+# What the Windows build adds, from a file of the core that both builds compile.
+set(windows_definitions "")
+set(index 0)
+foreach(file IN LISTS windows_FILES)
+  list(FIND native_FILES ${file} native_index)
+  if(file MATCHES "^${ROOT}/link/[^/]+\\.cpp$" AND native_index GREATER_EQUAL 0)
+    definitions("${windows_${index}}" windows_definitions)
+    definitions("${native_${native_index}}" linux_definitions)
+    list(REMOVE_ITEM windows_definitions ${linux_definitions})
+    break()
+  endif()
+  math(EXPR index "${index} + 1")
+endforeach()
+if(NOT windows_definitions)
+  message(FATAL_ERROR "${WINDOWS}/compile_commands.json gives the core no definitions of its own")
+endif()
+
+file(REMOVE_RECURSE ${OUT})
+set(index 0)
+set(written 0)
+foreach(file IN LISTS native_FILES)
+  if(file MATCHES "^${ROOT}/(app|widgets|buffer/forms|operations/forms)/([^/]+)\\.cpp$")
+    string(REPLACE "/" "_" name "${CMAKE_MATCH_1}_${CMAKE_MATCH_2}")
+    compile_settings("${native_${index}}" settings)
+    set(text "")
+    foreach(argument IN LISTS settings windows_definitions file)
+      response_argument("${argument}" argument)
+      string(APPEND text "${argument}\n")
+    endforeach()
+    file(WRITE ${OUT}/${name}.rsp "${text}")
+    math(EXPR written "${written} + 1")
+  endif()
+  math(EXPR index "${index} + 1")
+endforeach()
+if(written EQUAL 0)
+  message(FATAL_ERROR "${NATIVE}/compile_commands.json holds no desktop source")
+endif()
+message(STATUS "${written} desktop sources, with the Windows build's ${windows_definitions}")
