@@ -61,7 +61,10 @@ void Fields(JsonWriter& json, const Action& action, const MemoryReport& report) 
 }
 
 void Fields(JsonWriter& json, const Action& action, const BitsReport& report) {
-  json.Key("bits").String(report.bits).Key("written").Bool(!action.bits.empty());
+  json.Key("bits")
+      .String(report.bits)
+      .Key("written")
+      .Bool(!action.bits.empty() && report.bits == action.bits);
 }
 
 }  // namespace

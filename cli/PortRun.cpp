@@ -28,6 +28,25 @@ struct PortFailure {
   std::string message;
 };
 
+// What a write of fuse or lock bits left different from what it asked for; none when the chip
+// holds the bits asked for. A lock bit the chip keeps programmed is cleared only by erasing it.
+std::optional<std::string> BitsNotTaken(const Action& action, const std::string& held,
+                                        const std::vector<std::string>& names) {
+  if (action.bits.empty() || held == action.bits) return std::nullopt;
+  std::string stuck, missed;
+  for (std::size_t i = 0; i < action.bits.size() && i < held.size(); ++i) {
+    if (action.bits[i] == held[i]) continue;
+    const bool keptProgrammed = action.kind == ActionKind::Lock && held[i] == '1';
+    std::string& list = keptProgrammed ? stuck : missed;
+    list += (list.empty() ? "" : ", ") + std::to_string(i) + (i < names.size() ? " " + names[i] : "");
+  }
+  std::string text = ActionTitle(action) + ":";
+  if (!missed.empty()) text += " bits " + missed + " did not take;";
+  if (!stuck.empty())
+    text += " bits " + stuck + " stay programmed (lock bits are cleared only by erasing the chip);";
+  return text + " the chip holds " + held;
+}
+
 std::vector<bool> Checked(const std::string& bits) {
   std::vector<bool> checked;
   for (const char bit : bits) checked.push_back(bit == '1');
@@ -177,26 +196,32 @@ class PortRunner {
     return report;
   }
 
+  // Reads the bits, or writes them and reads back what the chip holds.
   BitsReport Bits(const Action& action, BitList& bits, std::size_t count, ChipCommand read, ChipCommand write,
                   void (Session::*writeBits)(const std::vector<bool>&)) {
-    if (action.bits.empty()) {
-      Run(read);
-      if (bits.States().size() != count)
-        throw PortFailure{ExitStatus::DeviceFailure, "the programmer reported " +
-                                                         std::to_string(bits.States().size()) + " of " +
-                                                         std::to_string(count) + " bits"};
-      return {bits.States()};
+    if (!action.bits.empty()) {
+      // The editor's operation selects the chip; its write button then sends the bits.
+      session_.Run(chipRow_, write);
+      (session_.*writeBits)(Checked(action.bits));
+      AwaitQueue();
     }
-    // The editor's operation selects the chip; its write button then sends the bits.
-    session_.Run(chipRow_, write);
-    (session_.*writeBits)(Checked(action.bits));
-    AwaitQueue();
-    return {action.bits};
+    Run(read);
+    if (bits.States().size() != count)
+      throw PortFailure{ExitStatus::DeviceFailure, "the programmer reported " +
+                                                       std::to_string(bits.States().size()) + " of " +
+                                                       std::to_string(count) + " bits"};
+    return {bits.States()};
   }
 
   // Whether the action's result makes the port fail.
-  static std::optional<PortFailure> Verdict(const ActionResult& result) {
+  std::optional<PortFailure> Verdict(const ActionResult& result) const {
     const std::string title = ActionTitle(result.action);
+    if (const auto* bits = std::get_if<BitsReport>(&result.detail)) {
+      const ChipProperties& chip = session_.Chip();
+      const auto& names = result.action.kind == ActionKind::Fuses ? chip.FuseBitNames : chip.LockBitNames;
+      if (const auto notTaken = BitsNotTaken(result.action, bits->bits, names))
+        return PortFailure{ExitStatus::DeviceFailure, *notTaken};
+    }
     if (const auto* memory = std::get_if<MemoryReport>(&result.detail); memory && memory->mismatchAt)
       return PortFailure{ExitStatus::DeviceFailure,
                          title + ": the chip differs in the block at " + HexAddress(*memory->mismatchAt)};

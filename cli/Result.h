@@ -59,7 +59,7 @@ struct MemoryReport {
   std::optional<std::uint32_t> mismatchAt;  // the first differing block's address
 };
 
-// fuses, lock: the bits read, or written
+// fuses, lock: the bits the chip holds, read after any write
 struct BitsReport {
   std::string bits;  // '0' and '1', bit 0 first
 };

@@ -83,7 +83,8 @@ void Report(Lines& lines, const Action& action, const MemoryReport& report) {
 }
 
 void Report(Lines& lines, const Action& action, const BitsReport& report) {
-  lines.Add(ActionTitle(action) + (action.bits.empty() ? ": " : " written: ") + report.bits);
+  const bool written = !action.bits.empty() && report.bits == action.bits;
+  lines.Add(ActionTitle(action) + (written ? " written: " : ": ") + report.bits);
 }
 
 }  // namespace

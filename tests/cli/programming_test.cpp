@@ -168,6 +168,20 @@ TEST_F(CliTest, ExitStatusTellsWhatFailed) {
         << refused.err;
   }
   EXPECT_EQ(device.CommandsReceived(), commands);
+
+  // Bits are read back after a write: programmed lock bits stay until the chip is erased.
+  const CliRun locks = Cli({"-p", "COM5", "-c", "ATtiny13A", "--json", "lock", "11", "lock", "00", "lock"});
+  EXPECT_EQ(locks.status, 1);
+  EXPECT_NE(locks.err.find("COM5: lock: bits 0 LB1, 1 LB2 stay programmed (lock bits are cleared only by "
+                           "erasing the chip); the chip holds 11"),
+            std::string::npos)
+      << locks.err;
+  const QJsonArray lockActions =
+      QJsonDocument::fromJson(QByteArray::fromStdString(locks.out))["actions"].toArray();
+  ASSERT_EQ(lockActions.size(), 2) << locks.out;
+  EXPECT_TRUE(lockActions[0].toObject()["written"].toBool());
+  EXPECT_FALSE(lockActions[1].toObject()["written"].toBool());
+  EXPECT_EQ(lockActions[1].toObject()["bits"].toString(), "11");
 }
 
 // One station of four falls silent from its tenth command on: it alone fails, with status 3.
