@@ -8,6 +8,7 @@
 #include "cli/ChipCheck.h"
 #include "cli/PortView.h"
 #include "cli/Text.h"
+#include "cli/TransferProgress.h"
 #include "link/LinkTrace.h"
 #include "link/NotifyQueue.h"
 #include "link/ProgrammerPort.h"
@@ -69,7 +70,7 @@ class PortRunner {
     };
     // A lost port is the end of this run: the board is in an unknown state.
     port_.OnRequestHangup = [this](TComm32&) { view_.LoseLink("the port was lost"); };
-    view_.OnQueueProgress = [this](double done) { ReportProgress(done); };
+    view_.OnQueueProgress = [this](int done, int) { ReportProgress(done); };
   }
 
   ~PortRunner() {
@@ -124,8 +125,7 @@ class PortRunner {
     const ChipMemory& memory = MemoryOf(action.memory);
     view_.StartAction();
     actionTitle_ = ActionTitle(action);
-    actionStart_ = Clock::now();
-    actionBytes_ = 0;
+    transfer_.Stop();
     switch (action.kind) {
       case ActionKind::Info: {
         const ProgrammerInfo& programmer = session_.Programmer();
@@ -137,7 +137,7 @@ class PortRunner {
         Run(ChipCommand::ReadSignature);
         return Signature();
       case ActionKind::Read: {
-        actionBytes_ = session_.Chip().*memory.size;
+        transfer_.Start(action, session_.Chip().*memory.size, false, false);
         Run(memory.read);
         const auto& image = session_.Image().DataBuffer();
         if (const auto error = SaveImage(action.file, image)) throw PortFailure{ExitStatus::File, *error};
@@ -186,7 +186,7 @@ class PortRunner {
     session_.Image().Assign(std::span<const std::uint8_t>(image));
     WriteOptions options;
     options.*memory.options = {.reload = false, .erase = job_.job.erase, .verify = job_.job.verify};
-    actionBytes_ = image.size() * (write && job_.job.verify ? 2 : 1);
+    transfer_.Start(action, static_cast<std::uint32_t>(image.size()), job_.job.erase, job_.job.verify);
     Run(write ? memory.write : memory.verify, options);
     MemoryReport report{.bytes = image.size(),
                         .erased = write && job_.job.erase,
@@ -258,12 +258,10 @@ class PortRunner {
     }
   }
 
-  void ReportProgress(double done) {
-    if (actionBytes_ == 0) return;
-    progress_.Update({.action = actionTitle_,
-                      .done = static_cast<std::uint64_t>(done * static_cast<double>(actionBytes_)),
-                      .total = actionBytes_,
-                      .elapsed = Clock::now() - actionStart_});
+  void ReportProgress(int done) {
+    if (const auto step = transfer_.At(done))
+      progress_.Update(
+          {.action = step->title, .done = step->done, .total = step->total, .elapsed = step->elapsed});
   }
 
   const PortJob& job_;
@@ -276,8 +274,7 @@ class PortRunner {
   Session session_;
   int chipRow_ = -1;
   std::string actionTitle_;
-  Clock::time_point actionStart_;
-  std::uint64_t actionBytes_ = 0;
+  TransferProgress transfer_;
 };
 
 }  // namespace

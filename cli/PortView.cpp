@@ -43,7 +43,7 @@ void PortView::GaveUp() {
 }
 
 void PortView::SetQueueProgress(int maximum, int position) {
-  if (OnQueueProgress && maximum > 0) OnQueueProgress(static_cast<double>(maximum - position) / maximum);
+  if (OnQueueProgress && maximum > 0) OnQueueProgress(maximum - position, maximum);
 }
 
 }  // namespace kestrel::cli

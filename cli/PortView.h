@@ -37,8 +37,8 @@ class PortView final : public OperationsView {
  public:
   using Clock = std::chrono::steady_clock;
 
-  // The queue's progress as the fraction of its commands that have left it.
-  std::function<void(double done)> OnQueueProgress;
+  // The queue's progress: `done` of the `total` commands queued since it was last empty have left it.
+  std::function<void(int done, int total)> OnQueueProgress;
 
   // Set by every poll: when the watchdog runs out.
   Clock::time_point WatchdogDeadline() const { return watchdogDeadline_; }

@@ -1,4 +1,5 @@
 #include "cli/Console.h"
+#include "cli/TransferProgress.h"
 
 #include <gtest/gtest.h>
 
@@ -54,4 +55,27 @@ TEST(Console, PortsOnTheirOwnThreadsNeverMixTheirLines) {
   EXPECT_TRUE(text.ends_with("fw.bin\n") || text.ends_with("\x1b[J")) << text;
   // The complete action's line was drawn, cut to the 39 columns that fit.
   EXPECT_NE(text.find("COM1  write flash  4096/4096 bytes  1.0\n"), std::string::npos) << text;
+}
+
+// A write with -e and -V counts its write and its verify apart, each over the image's bytes.
+TEST(TransferProgress, WriteAndVerifyAreCountedApart) {
+  TransferProgress progress;
+  progress.Start(Action(ActionKind::Write, Memory::Flash, "fw.bin"), 32768, true, true);
+  // SelectChip, EraseAll, 147 write blocks, EndOperation, 147 verify blocks, EndOperation.
+  const struct {
+    int done;
+    const char* title;
+    std::uint32_t bytes;
+  } steps[] = {{0, "write flash", 0},        {2, "write flash", 0},       {3, "write flash", 224},
+               {149, "write flash", 32768},  {150, "write flash", 32768}, {151, "verify flash", 224},
+               {297, "verify flash", 32768}, {298, "verify flash", 32768}};
+  for (const auto& step : steps) {
+    const auto at = progress.At(step.done);
+    ASSERT_TRUE(at) << step.done;
+    EXPECT_EQ(at->title, step.title) << step.done;
+    EXPECT_EQ(at->done, step.bytes) << step.done;
+    EXPECT_EQ(at->total, 32768u) << step.done;
+  }
+  progress.Stop();
+  EXPECT_FALSE(progress.At(5));
 }
