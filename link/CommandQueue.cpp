@@ -42,6 +42,17 @@ void CommandQueue::AbandonCommandQueue() {
   if (chipCommandsDropped) view_.OperationAborted();
 }
 
+void CommandQueue::StopAfterHead() {
+  if (SendAttempts == 0) {
+    ClearCommandQueue();
+    return;
+  }
+  while (entries_.size() > 1) {
+    entries_.pop_back();
+    view_.SetQueueProgress(barMaximum_, Count());
+  }
+}
+
 void CommandQueue::SendHeadCommand() {
   if (entries_.empty()) return;
   const QueuedCommand& head = entries_.front();

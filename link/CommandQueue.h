@@ -47,6 +47,9 @@ class CommandQueue {
   // Clears the queue for the watchdog or the give-up. When chip commands were waiting, their
   // operation ends unconfirmed, and the view hears so.
   void AbandonCommandQueue();
+  // Drops every entry that has not gone out: the head stays only while its send awaits an answer
+  // (until the answer, or the give-up), so nothing new is sent.
+  void StopAfterHead();
   // Frames and writes the head without removing it; gives up after the eighth send without an
   // accepted reply. Nothing on an empty queue.
   void SendHeadCommand();

@@ -135,6 +135,8 @@ void Session::WriteLockBits(const std::vector<bool>& program) {
     if (program[i]) WriteLockBit(state_->queue, static_cast<int>(i));
 }
 
+void Session::Stop() { state_->queue.StopAfterHead(); }
+
 bool Session::Busy() const { return !state_->queue.Empty(); }
 
 std::vector<std::uint8_t> Session::QueuedOpcodes() const {

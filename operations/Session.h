@@ -93,6 +93,10 @@ class Session {
   // WriteLockBit(i) for every bit to program, in ascending order; the others send nothing.
   void WriteLockBits(const std::vector<bool>& program);
 
+  // Sends nothing new: the command on the line is still answered (or given up after its eighth
+  // send), everything queued behind it is dropped.
+  void Stop();
+
   // Whether commands still wait in the queue, and their opcodes, the next to be sent first.
   bool Busy() const;
   std::vector<std::uint8_t> QueuedOpcodes() const;

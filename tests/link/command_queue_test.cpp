@@ -154,3 +154,23 @@ TEST(CommandQueue, ChunksDeliveredWhileTheWarningIsOpenAreScannedAndThenDropped)
   EXPECT_EQ(link.reception.FillCount(), 0);
   EXPECT_EQ(link.reception.ScanPos(), 0);
 }
+
+// Stopping sends nothing new: a head on the line is still answered, the rest is dropped; a
+// head not yet sent goes too.
+TEST(CommandQueue, StopLetsOnlyTheCommandOnTheLineFinish) {
+  LinkHarness link;
+  for (int i = 0; i < 3; ++i) GetChipName(link.queue, i);
+  link.queue.StopAfterHead();
+  EXPECT_TRUE(link.queue.Empty()) << "nothing had gone out";
+
+  for (int i = 0; i < 3; ++i) GetChipName(link.queue, i);
+  link.Poll();
+  link.queue.StopAfterHead();
+  ASSERT_EQ(link.queue.Size(), 1u);
+  EXPECT_EQ(link.view.queuePosition, 1);
+  link.Reply({OpGetChipName, 0, 1, 'A'});
+  link.Poll();
+  EXPECT_TRUE(link.queue.Empty());
+  EXPECT_EQ(link.written.Payloads(), (std::vector<Bytes>{{OpGetChipName, 0}}));
+  EXPECT_EQ(link.sink.replies.size(), 1u);
+}
