@@ -102,11 +102,7 @@ class CommandListTest : public ::testing::Test {
   }
 
   // The payloads sent since the last call.
-  std::vector<Bytes> Sent() {
-    std::vector<Bytes> payloads = link.written.Payloads();
-    link.written.frames.clear();
-    return payloads;
-  }
+  std::vector<Bytes> Sent() { return link.written.TakePayloads(); }
 
   FakeLink link;
   FakeView& view = link.view;

@@ -56,11 +56,7 @@ class ReplyHandlerTest : public ::testing::Test {
     link.Serve(device);
   }
   // The frames sent since the last call.
-  std::vector<Bytes> Sent() {
-    std::vector<Bytes> payloads = link.written.Payloads();
-    link.written.frames.clear();
-    return payloads;
-  }
+  std::vector<Bytes> Sent() { return link.written.TakePayloads(); }
 
   FakeLink link;
   FakeView& view = link.view;

@@ -124,6 +124,12 @@ std::vector<Bytes> FrameLog::Payloads() const {
   return payloads;
 }
 
+std::vector<Bytes> FrameLog::TakePayloads() {
+  std::vector<Bytes> payloads = Payloads();
+  frames.clear();
+  return payloads;
+}
+
 Bytes FrameLog::Opcodes() const {
   Bytes opcodes;
   for (const Bytes& frame : frames)

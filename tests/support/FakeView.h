@@ -118,6 +118,8 @@ class FrameLog {
   // A frame's payload, without marker, length and sums.
   static Bytes PayloadOf(const Bytes& frame);
   std::vector<Bytes> Payloads() const;
+  // The payloads, and the log emptied.
+  std::vector<Bytes> TakePayloads();
   // Each frame's first payload byte.
   Bytes Opcodes() const;
 
