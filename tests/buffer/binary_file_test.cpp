@@ -62,17 +62,36 @@ TEST_F(BinaryLoad, SizeLimit) {
 }
 
 TEST_F(BinaryLoad, ExtensionRuleAndHexOption) {
-  for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"})
-    WriteFile(dir.File(name), HexText);
-  EXPECT_TRUE(IsHexFileName("/x/firmware.hex"));
-  EXPECT_TRUE(IsHexFileName("/x/firmware.HEX"));
-  EXPECT_TRUE(IsHexFileName("/x/firmware.Hex"));
-  EXPECT_TRUE(IsHexFileName(".hex"));
-  EXPECT_FALSE(IsHexFileName("/x/hex"));
-  EXPECT_FALSE(IsHexFileName("/x.hex/plain"));
-  EXPECT_FALSE(IsHexFileName("/x/a.hex.bin"));
+  const struct {
+    const char* path;
+    FileFormat format;
+  } names[] = {
+      {"/x/firmware.hex", FileFormat::IntelHex},
+      {"/x/firmware.HEX", FileFormat::IntelHex},
+      {"/x/firmware.Hex", FileFormat::IntelHex},
+      {".hex", FileFormat::IntelHex},
+      {"a.ihx", FileFormat::IntelHex},
+      {"a.IHex", FileFormat::IntelHex},
+      {"a.srec", FileFormat::SRecord},
+      {"a.S19", FileFormat::SRecord},
+      {"a.s28", FileFormat::SRecord},
+      {"a.s37", FileFormat::SRecord},
+      {"a.Mot", FileFormat::SRecord},
+      {"/x/blink.ELF", FileFormat::Elf},
+      {"/x/hex", FileFormat::Binary},
+      {"/x.hex/plain", FileFormat::Binary},
+      {"/x/a.hex.bin", FileFormat::Binary},
+      {"/x/a.s20", FileFormat::Binary},
+      {"/x/a.elf2", FileFormat::Binary},
+      {"/x/a.bin", FileFormat::Binary},
+  };
+  for (const auto& name : names) {
+    EXPECT_EQ(FileFormatOf(name.path, true), name.format) << name.path;
+    EXPECT_EQ(FileFormatOf(name.path, false), FileFormat::Binary) << name.path;
+  }
 
   for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"}) {
+    WriteFile(dir.File(name), HexText);
     EXPECT_TRUE(Load(name));
     EXPECT_EQ(t.image.DataBuffer().size(), 19u) << name;
   }
@@ -97,6 +116,33 @@ TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
   EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(t.view.warnings.empty());
+}
+
+TEST_F(BinaryLoad, MalformedFilesOfEveryFormatAreReportedInTheStatusPanel) {
+  const struct {
+    const char* name;
+    std::string content;
+    const char* report;
+  } cases[] = {
+      {"cut.ihx", ":03001000010203E7\r\n", "Ошибка в HEX-файле cut.ihx, строка 1: нет записи конца файла"},
+      {"sum.S19", "S104000042B9\r\nS104000142B9\r\nS9030000FC\r\n",
+       "Ошибка в SREC-файле sum.S19, строка 2: неверная контрольная сумма"},
+      {"text.elf", "not an ELF file", "Ошибка в ELF-файле text.elf: это не ELF-файл"},
+      {"wide.elf",
+       "\x7F"
+       "ELF\x02\x01\x01" +
+           std::string(57, '\0'),
+       "Ошибка в ELF-файле wide.elf: 64-разрядные ELF-файлы не поддерживаются"},
+  };
+  WriteFile(dir.File("old.bin"), Bytes(40, 1));
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Load("old.bin"));
+    WriteFile(dir.File(c.name), c.content);
+    EXPECT_THROW(Load(c.name), EAbort) << c.name;
+    EXPECT_TRUE(t.image.DataBuffer().empty()) << c.name;
+    EXPECT_EQ(t.view.StatusText(), c.report);
+    EXPECT_TRUE(t.view.warnings.empty()) << c.name;
+  }
 }
 
 TEST_F(BinaryLoad, HexTextsUpTo4MiBAreRead) {
@@ -289,4 +335,27 @@ TEST_F(SaveDialog, AnEmptyBufferWritesAnEmptyFile) {
   EXPECT_TRUE(Save(dir.File("existing.bin")));
   EXPECT_TRUE(std::filesystem::exists(dir.File("existing.bin")));
   EXPECT_TRUE(ReadFile(dir.File("existing.bin")).empty());
+}
+
+TEST_F(SaveDialog, SRecordNamesGetSRecordsAndElfNamesAreRefused) {
+  understandHex = true;
+  Bytes image(0x10010);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+  t.image.Assign(image);
+  ASSERT_TRUE(Save(dir.File("saved.S28")));
+  const Bytes text = ReadFile(dir.File("saved.S28"));
+  EXPECT_EQ(std::string(text.begin(), text.begin() + 4), "S00C");  // the name "saved.S28"
+  t.image.SetWorkingFileName(dir.File("saved.S28"));
+  t.image.Clear();
+  ASSERT_TRUE(LoadFile(t.image, understandHex));
+  EXPECT_EQ(t.image.DataBuffer(), image);
+
+  // ELF files are only read: a warning, no question, nothing written.
+  WriteFile(dir.File("old.elf"), Bytes(10, 0x33));
+  EXPECT_FALSE(Save(dir.File("old.elf")));
+  EXPECT_FALSE(Save(dir.File("new.ELF")));
+  EXPECT_EQ(t.view.warnings, std::vector<std::string>(2, ElfNotWrittenWarning));
+  EXPECT_TRUE(t.view.questions.empty());
+  EXPECT_EQ(ReadFile(dir.File("old.elf")), Bytes(10, 0x33));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("new.ELF")));
 }
