@@ -6,6 +6,8 @@
 #include "buffer/Abort.h"
 #include "buffer/FileIo.h"
 #include "buffer/SaveBuffer.h"
+#include "buffer/WorkingFile.h"
+#include "tests/buffer/AvrPrograms.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/support/FakeView.h"
 
@@ -358,4 +360,51 @@ TEST_F(SaveDialog, SRecordNamesGetSRecordsAndElfNamesAreRefused) {
   EXPECT_TRUE(t.view.questions.empty());
   EXPECT_EQ(ReadFile(dir.File("old.elf")), Bytes(10, 0x33));
   EXPECT_FALSE(std::filesystem::exists(dir.File("new.ELF")));
+}
+
+// The browser's choice of files the toolchain made: an ELF file loads its program memory and says
+// when it holds EEPROM data; an S-record file loads its image.
+class ToolMadeWorkingFiles : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new ToolFolder;
+    missing_ = BuildAvrPrograms(*folder_);
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  void SetUp() override {
+    if (!missing_.empty()) GTEST_SKIP() << missing_;
+  }
+
+  FakeImage t;
+  static inline ToolFolder* folder_ = nullptr;
+  static inline std::string missing_;
+};
+
+TEST_F(ToolMadeWorkingFiles, ElfAndSRecordFilesLoadTheProgramMemory) {
+  for (const AvrProgram& program : AvrPrograms) {
+    const std::string elf = folder_->File(program.Elf());
+    const Bytes flash = folder_->Image(program.FlashHex());
+    ASSERT_TRUE(ChooseWorkingFile(t.image, elf, /*understandHex=*/true)) << program.chip;
+    EXPECT_EQ(t.image.DataBuffer(), flash) << program.chip;
+    EXPECT_EQ(t.view.StatusText(),
+              "Рабочий файл: " + elf + ". В файле есть данные EEPROM: 26 байт, они не загружены");
+
+    const std::string stripped = std::string(program.chip) + "-no-eeprom.elf";
+    const std::string srec = std::string(program.chip) + ".srec";
+    ASSERT_TRUE(folder_->Run("avr-objcopy -R .eeprom " + program.Elf() + " " + stripped));
+    ASSERT_TRUE(folder_->Run("avr-objcopy -O srec -R .eeprom -R .fuse -R .lock -R .signature " +
+                             program.Elf() + " " + srec));
+    for (const std::string& name : {stripped, srec}) {
+      ASSERT_TRUE(ChooseWorkingFile(t.image, folder_->File(name), true)) << name;
+      EXPECT_EQ(t.image.DataBuffer(), flash) << name;
+      EXPECT_EQ(t.view.StatusText(), "Рабочий файл: " + folder_->File(name));
+    }
+    // Not understood, an ELF file is its own bytes.
+    ASSERT_TRUE(ChooseWorkingFile(t.image, elf, false));
+    EXPECT_EQ(t.image.DataBuffer(), folder_->Read(program.Elf()));
+  }
+  EXPECT_TRUE(t.view.warnings.empty());
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "tests/buffer/AvrPrograms.h"
 #include "tests/buffer/ScratchFiles.h"
 
 using namespace kestrel;
@@ -65,4 +66,55 @@ TEST(ImageFiles, ReadsIntoSRecordNamesAndNeverIntoElfNames) {
   EXPECT_EQ(LoadInputImages(job).error, "read flash: " + error);
   EXPECT_EQ(SaveImage(elf, image), error);
   EXPECT_FALSE(std::filesystem::exists(elf));
+}
+
+// ELF files the toolchain made: a write or verify takes the image of the memory it names, and the
+// signature the file carries comes with it.
+class ToolMadeInputs : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new ToolFolder;
+    missing_ = BuildAvrPrograms(*folder_);
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  void SetUp() override {
+    if (!missing_.empty()) GTEST_SKIP() << missing_;
+  }
+
+  static inline ToolFolder* folder_ = nullptr;
+  static inline std::string missing_;
+};
+
+TEST_F(ToolMadeInputs, ElfFilesGiveTheImageOfTheMemoryNamed) {
+  for (const AvrProgram& program : AvrPrograms) {
+    const std::string elf = folder_->File(program.Elf());
+    const std::string hex = folder_->File(program.FlashHex());
+    Job job;
+    job.actions = {Action{ActionKind::Write, Memory::Flash, elf}, Action{ActionKind::Info},
+                   Action{ActionKind::Verify, Memory::Eeprom, elf},
+                   Action{ActionKind::Verify, Memory::Flash, hex}};
+    const LoadedInputs inputs = LoadInputImages(job);
+    ASSERT_EQ(inputs.error, "") << program.chip;
+    EXPECT_EQ(inputs.images[0], folder_->Image(program.FlashHex())) << program.chip;
+    EXPECT_EQ(inputs.images[2], folder_->Image(program.EepromHex())) << program.chip;
+    EXPECT_EQ(inputs.images[3], inputs.images[0]) << program.chip;
+    EXPECT_EQ(inputs.signatures,
+              (std::vector<std::optional<SignatureBytes>>{program.signature, {}, program.signature, {}}))
+        << program.chip;
+  }
+
+  // No EEPROM data in the file: an error naming it, before any port opens.
+  ASSERT_TRUE(folder_->Run("avr-objcopy -R .eeprom atmega328p.elf no-eeprom.elf"));
+  Job job;
+  job.actions = {Action{ActionKind::Write, Memory::Flash, folder_->File("no-eeprom.elf")},
+                 Action{ActionKind::Write, Memory::Eeprom, folder_->File("no-eeprom.elf")}};
+  EXPECT_EQ(LoadInputImages(job).error,
+            "write eeprom: " + folder_->File("no-eeprom.elf") + ": no EEPROM data");
+  // A malformed one names the reason.
+  std::filesystem::copy_file(folder_->File("fw.c"), folder_->File("fw-source.elf"));
+  EXPECT_EQ(LoadImage(folder_->File("fw-source.elf"), Memory::Flash).error,
+            folder_->File("fw-source.elf") + ": not an ELF file");
 }
