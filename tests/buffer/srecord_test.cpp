@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "buffer/BinaryFile.h"
 #include "buffer/SRecordReader.h"
 #include "buffer/SRecordWriter.h"
