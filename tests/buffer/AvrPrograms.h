@@ -2,6 +2,8 @@
 // Real AVR programs made by the toolchain the set-up installs (avr-gcc, avr-libc, the AVR
 // binutils, srecord), in a scratch folder, with the reference images the binutils make of them.
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -90,5 +92,24 @@ int main(void) {
   }
   return {};
 }
+
+// A suite over the programs, built once for it; its tests are skipped where the tools are missing.
+class AvrProgramsTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new ToolFolder;
+    missing_ = BuildAvrPrograms(*folder_);
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  void SetUp() override {
+    if (!missing_.empty()) GTEST_SKIP() << missing_;
+  }
+
+  static inline ToolFolder* folder_ = nullptr;
+  static inline std::string missing_;
+};
 
 }  // namespace kestrel

@@ -64,32 +64,18 @@ TEST_F(BinaryLoad, SizeLimit) {
 }
 
 TEST_F(BinaryLoad, ExtensionRuleAndHexOption) {
-  const struct {
-    const char* path;
-    FileFormat format;
-  } names[] = {
-      {"/x/firmware.hex", FileFormat::IntelHex},
-      {"/x/firmware.HEX", FileFormat::IntelHex},
-      {"/x/firmware.Hex", FileFormat::IntelHex},
-      {".hex", FileFormat::IntelHex},
-      {"a.ihx", FileFormat::IntelHex},
-      {"a.IHex", FileFormat::IntelHex},
-      {"a.srec", FileFormat::SRecord},
-      {"a.S19", FileFormat::SRecord},
-      {"a.s28", FileFormat::SRecord},
-      {"a.s37", FileFormat::SRecord},
-      {"a.Mot", FileFormat::SRecord},
-      {"/x/blink.ELF", FileFormat::Elf},
-      {"/x/hex", FileFormat::Binary},
-      {"/x.hex/plain", FileFormat::Binary},
-      {"/x/a.hex.bin", FileFormat::Binary},
-      {"/x/a.s20", FileFormat::Binary},
-      {"/x/a.elf2", FileFormat::Binary},
-      {"/x/a.bin", FileFormat::Binary},
+  const std::pair<FileFormat, std::vector<const char*>> names[] = {
+      {FileFormat::IntelHex,
+       {"/x/firmware.hex", "/x/firmware.HEX", "/x/firmware.Hex", ".hex", "a.ihx", "a.IHex"}},
+      {FileFormat::SRecord, {"a.srec", "a.S19", "a.s28", "a.s37", "a.Mot"}},
+      {FileFormat::Elf, {"/x/blink.ELF"}},
+      {FileFormat::Binary, {"/x/hex", "/x.hex/plain", "/x/a.hex.bin", "/x/a.s20", "/x/a.elf2", "/x/a.bin"}},
   };
-  for (const auto& name : names) {
-    EXPECT_EQ(FileFormatOf(name.path, true), name.format) << name.path;
-    EXPECT_EQ(FileFormatOf(name.path, false), FileFormat::Binary) << name.path;
+  for (const auto& [format, paths] : names) {
+    for (const char* path : paths) {
+      EXPECT_EQ(FileFormatOf(path, true), format) << path;
+      EXPECT_EQ(FileFormatOf(path, false), FileFormat::Binary) << path;
+    }
   }
 
   for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"}) {
@@ -364,23 +350,9 @@ TEST_F(SaveDialog, SRecordNamesGetSRecordsAndElfNamesAreRefused) {
 
 // The browser's choice of files the toolchain made: an ELF file loads its program memory and says
 // when it holds EEPROM data; an S-record file loads its image.
-class ToolMadeWorkingFiles : public ::testing::Test {
+class ToolMadeWorkingFiles : public AvrProgramsTest {
  protected:
-  static void SetUpTestSuite() {
-    folder_ = new ToolFolder;
-    missing_ = BuildAvrPrograms(*folder_);
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  void SetUp() override {
-    if (!missing_.empty()) GTEST_SKIP() << missing_;
-  }
-
   FakeImage t;
-  static inline ToolFolder* folder_ = nullptr;
-  static inline std::string missing_;
 };
 
 TEST_F(ToolMadeWorkingFiles, ElfAndSRecordFilesLoadTheProgramMemory) {

@@ -151,23 +151,7 @@ TEST(ElfReader, RefusedFilesSayWhy) {
 
 // Files the toolchains make: the AVR programs against the images the binutils split from them,
 // an object file, a 64-bit host program and a big-endian ARM program.
-class ToolMadeElfFiles : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new ToolFolder;
-    missing_ = BuildAvrPrograms(*folder_);
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  void SetUp() override {
-    if (!missing_.empty()) GTEST_SKIP() << missing_;
-  }
-
-  static inline ToolFolder* folder_ = nullptr;
-  static inline std::string missing_;
-};
+using ToolMadeElfFiles = AvrProgramsTest;
 
 TEST_F(ToolMadeElfFiles, AvrProgramsSplitAsTheBinutilsSplitThem) {
   for (const AvrProgram& program : AvrPrograms) {

@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/HexWriter.h"
-#include "tests/buffer/ScratchFiles.h"
+#include "tests/buffer/AvrPrograms.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -155,13 +154,10 @@ TEST(HexReader, LoadReportsAMalformedFileInTheStatusPanelAndKeepsTheBuffer) {
 // makes of the same file, with FF below its first address.
 class ToolMadeHexFiles : public ::testing::Test {
  protected:
-  static bool Run(const std::string& command) {
-    return std::system(
-               ("cd '" + dir_->Path().string() + "' && { " + command + "; } >/dev/null 2>&1").c_str()) == 0;
-  }
+  static bool Run(const std::string& command) { return dir_->Run(command); }
 
   static void SetUpTestSuite() {
-    dir_ = new ScratchDir;
+    dir_ = new ToolFolder;
     if (!Run("command -v avr-gcc && command -v avr-objcopy && command -v srec_cat && command -v objcopy")) {
       missing_ = "avr-gcc, avr-objcopy, srec_cat or objcopy is missing (scripts/setup.sh installs them)";
       return;
@@ -213,7 +209,7 @@ int main(void) {
     return std::search(text.begin(), text.end(), record.begin(), record.end()) != text.end();
   }
 
-  static inline ScratchDir* dir_ = nullptr;
+  static inline ToolFolder* dir_ = nullptr;
   static inline std::string missing_;
 };
 

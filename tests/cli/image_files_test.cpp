@@ -70,23 +70,7 @@ TEST(ImageFiles, ReadsIntoSRecordNamesAndNeverIntoElfNames) {
 
 // ELF files the toolchain made: a write or verify takes the image of the memory it names, and the
 // signature the file carries comes with it.
-class ToolMadeInputs : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new ToolFolder;
-    missing_ = BuildAvrPrograms(*folder_);
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  void SetUp() override {
-    if (!missing_.empty()) GTEST_SKIP() << missing_;
-  }
-
-  static inline ToolFolder* folder_ = nullptr;
-  static inline std::string missing_;
-};
+using ToolMadeInputs = AvrProgramsTest;
 
 TEST_F(ToolMadeInputs, ElfFilesGiveTheImageOfTheMemoryNamed) {
   for (const AvrProgram& program : AvrPrograms) {
