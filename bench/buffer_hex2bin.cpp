@@ -8,7 +8,6 @@
 #include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
-#include "buffer/HexReader.h"
 #include "buffer/MemoryImage.h"
 #include "tests/support/FakeView.h"
 
@@ -20,8 +19,9 @@ int main(int argc, char** argv) {
   kestrel::FakeView view;
   kestrel::MemoryImage image(view);
   try {
-    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxHexTextSize + 1);
-    if (!text || text->size() > kestrel::MaxHexTextSize || !kestrel::LoadHexStream(image, *text, argv[1]))
+    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxRecordTextSize + 1);
+    if (!text || text->size() > kestrel::MaxRecordTextSize ||
+        !kestrel::LoadImageBytes(image, *text, kestrel::FileFormat::IntelHex, argv[1]))
       return 1;
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(image.DataBuffer().data()),

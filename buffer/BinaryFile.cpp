@@ -1,23 +1,46 @@
 #include "buffer/BinaryFile.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "buffer/Abort.h"
+#include "buffer/ElfReader.h"
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
 #include "buffer/MemoryImage.h"
+#include "buffer/SRecordReader.h"
+#include "buffer/WorkingFile.h"
 
 namespace kestrel {
 
-bool IsHexFileName(const std::string& path) {
-  const std::string name = path.substr(path.rfind('/') + 1);
-  const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return false;
-  std::string extension = name.substr(dot);
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".hex";
+namespace {
+
+// The image a reader made of the file, or its fault reported.
+bool LoadReadImage(MemoryImage& image, const ImageReadResult& read, FileFormat format,
+                   const std::string& path) {
+  if (read.fault == ImageFault::TooLarge) {
+    image.View().ShowWarning(SizeWarningText);
+    return false;
+  }
+  if (read.fault != ImageFault::None) {
+    image.View().SetStatusText(ImageFaultMessage(format, path, read.fault, read.line));
+    throw EAbort();
+  }
+  return LoadBinaryStream(image, read.image);
 }
+
+// After the working file's name, when an ELF file holds EEPROM data beside its program.
+std::string EepromNote(std::size_t size) {
+  return ". В файле есть данные EEPROM: " + std::to_string(size) + " байт, они не загружены";
+}
+
+bool LoadElfImages(MemoryImage& image, std::span<const std::uint8_t> bytes, const std::string& path) {
+  ElfImages elf = ReadElfImages(bytes);
+  if (!LoadReadImage(image, {.image = std::move(elf.program), .fault = elf.fault}, FileFormat::Elf, path))
+    return false;
+  if (!elf.eeprom.empty())
+    image.View().SetStatusText(WorkingFileStatus + path + EepromNote(elf.eeprom.size()));
+  return true;
+}
+
+}  // namespace
 
 bool LoadBinaryStream(MemoryImage& image, std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= MaxImageSize) {
@@ -28,13 +51,25 @@ bool LoadBinaryStream(MemoryImage& image, std::span<const std::uint8_t> bytes) {
   return true;
 }
 
-bool IsHexFile(const std::string& path, bool understandHex) { return understandHex && IsHexFileName(path); }
+bool LoadImageBytes(MemoryImage& image, std::span<const std::uint8_t> bytes, FileFormat format,
+                    const std::string& path) {
+  switch (format) {
+    case FileFormat::IntelHex:
+      return LoadReadImage(image, ReadHexImage(bytes), format, path);
+    case FileFormat::SRecord:
+      return LoadReadImage(image, ReadSRecordImage(bytes), format, path);
+    case FileFormat::Elf:
+      return LoadElfImages(image, bytes, path);
+    case FileFormat::Binary:
+      break;
+  }
+  return LoadBinaryStream(image, bytes);
+}
 
 bool LoadWorkingFileIntoBuffer(MemoryImage& image, bool understandHex) {
   const std::string& path = image.WorkingFileName();
-  const bool hex = IsHexFile(path, understandHex);
-  // A HEX text may be larger than the image it describes.
-  const std::size_t limit = hex ? MaxHexTextSize : MaxImageSize;
+  const FileFormat format = FileFormatOf(path, understandHex);
+  const std::size_t limit = MaxFileSize(format, MaxImageSize);
   // One byte past the limit is enough to know a file is too long.
   const auto file = ReadRegularFile(path, limit + 1);
   if (!file) return false;
@@ -42,7 +77,7 @@ bool LoadWorkingFileIntoBuffer(MemoryImage& image, bool understandHex) {
     image.View().ShowWarning(SizeWarningText);
     return false;
   }
-  return hex ? LoadHexStream(image, *file, path) : LoadBinaryStream(image, *file);
+  return LoadImageBytes(image, *file, format, path);
 }
 
 bool LoadFile(MemoryImage& image, bool understandHex) {

@@ -2,10 +2,9 @@
 
 #include <filesystem>
 
-#include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
 #include "buffer/FilePath.h"
-#include "buffer/HexWriter.h"
+#include "buffer/ImageEncoding.h"
 #include "buffer/MemoryImage.h"
 
 namespace kestrel {
@@ -13,14 +12,16 @@ namespace kestrel {
 bool SaveBufferAs(MemoryImage& image, bool understandHex, const AskFileNameFn& askFileName) {
   const std::optional<std::string> name = askFileName(image.WorkingFileName());
   if (!name || name->empty()) return false;
+  const FileFormat format = FileFormatOf(*name, understandHex);
+  if (!IsWritable(format)) {
+    image.View().ShowWarning(ElfNotWrittenWarning);
+    return false;
+  }
   std::error_code ignored;
   if (std::filesystem::exists(FilePath(*name), ignored) &&
       image.View().AskYesNo(OverwriteQuestion) != Answer::Yes)
     return false;
-  if (IsHexFile(*name, understandHex))
-    ReplaceFileContents(*name, WriteHexImage(image.DataBuffer()));
-  else
-    ReplaceFileContents(*name, image.DataBuffer());
+  ReplaceFileContents(*name, EncodeImage(format, image.DataBuffer(), *name));
   return true;
 }
 

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
-#include "buffer/HexWriter.h"
+#include "buffer/ImageEncoding.h"
+#include "buffer/SRecordReader.h"
 #include "cli/Terminal.h"
 #include "operations/Session.h"
 
@@ -13,25 +13,41 @@ namespace kestrel::cli {
 
 namespace {
 
-const char* FaultText(HexFault fault) {
+const char* FaultText(ImageFault fault) {
   switch (fault) {
-    case HexFault::None:
+    case ImageFault::None:
       break;
-    case HexFault::NoRecords:
-      return "no HEX records";
-    case HexFault::NoEndRecord:
+    case ImageFault::NoRecords:
+      return "no records";
+    case ImageFault::NoEndRecord:
       return "no end-of-file record";
-    case HexFault::BadDigit:
+    case ImageFault::BadDigit:
       return "not a hexadecimal digit";
-    case HexFault::CutRecord:
+    case ImageFault::CutRecord:
       return "the record is cut short";
-    case HexFault::TrailingText:
+    case ImageFault::TrailingText:
       return "text after the checksum";
-    case HexFault::BadChecksum:
+    case ImageFault::BadChecksum:
       return "wrong checksum";
-    case HexFault::BadAddressRecord:
+    case ImageFault::BadAddressRecord:
       return "an extended address record without two data bytes";
-    case HexFault::TooLarge:
+    case ImageFault::BadRecordType:
+      return "an unknown record type";
+    case ImageFault::BadRecordLength:
+      return "a record length that does not fit its type";
+    case ImageFault::BadRecordCount:
+      return "the record count differs from the data records before it";
+    case ImageFault::NotElf:
+      return "not an ELF file";
+    case ImageFault::Elf64:
+      return "a 64-bit ELF file, not supported";
+    case ImageFault::NotExecutable:
+      return "not a linked program (an object file or a library)";
+    case ImageFault::BadElfHeader:
+      return "a damaged ELF header or segment table";
+    case ImageFault::NoProgramData:
+      return "no loadable program data";
+    case ImageFault::TooLarge:
       return "data at or past 512 KiB";
   }
   return "";
@@ -49,13 +65,37 @@ std::optional<Image> ReadStandardInput(std::size_t limit) {
   return bytes;
 }
 
-LoadedImage Failure(std::string error) { return {Image(), std::move(error)}; }
+LoadedImage Failure(std::string error) { return {.image = {}, .signature = {}, .error = std::move(error)}; }
+LoadedImage Loaded(Image image, std::optional<SignatureBytes> signature = {}) {
+  return {.image = std::move(image), .signature = signature, .error = {}};
+}
+
+LoadedImage Decoded(const std::string& file, ImageReadResult read) {
+  if (read.fault == ImageFault::None) return Loaded(std::move(read.image));
+  const std::string line = read.line ? ": line " + std::to_string(read.line) : "";
+  return Failure(file + line + ": " + FaultText(read.fault));
+}
+
+LoadedImage DecodedElf(const std::string& file, Image bytes, Memory memory) {
+  ElfImages elf = ReadElfImages(bytes);
+  if (elf.fault != ImageFault::None) return Decoded(file, {.image = {}, .fault = elf.fault});
+  Image& image = memory == Memory::Eeprom ? elf.eeprom : elf.program;
+  if (image.empty())
+    return Failure(file + (memory == Memory::Eeprom ? ": no EEPROM data" : ": no program memory data"));
+  return Loaded(std::move(image), elf.signature);
+}
+
+// The error of a read into a file whose format is not written.
+std::optional<std::string> UnwritableName(const std::string& file) {
+  if (file == StandardStream || IsWritable(FileFormatOf(file, true))) return std::nullopt;
+  return file + ": ELF files are only read; name a .hex, .srec or binary file";
+}
 
 }  // namespace
 
-LoadedImage LoadImage(const std::string& file) {
-  const bool hex = file != StandardStream && IsHexFileName(file);
-  const std::size_t limit = hex ? MaxHexTextSize : MaxMemorySize;
+LoadedImage LoadImage(const std::string& file, Memory memory) {
+  const FileFormat format = file == StandardStream ? FileFormat::Binary : FileFormatOf(file, true);
+  const std::size_t limit = MaxFileSize(format, MaxMemorySize);
   std::optional<Image> bytes;
   if (file == StandardStream) {
     bytes = ReadStandardInput(limit);
@@ -68,14 +108,19 @@ LoadedImage LoadImage(const std::string& file) {
       return Failure(file + ": cannot be read");
     }
     if (!bytes) return Failure(file + ": no such file");
-    if (bytes->size() > limit)
-      return Failure(file + ": larger than " + (hex ? "4 MiB of HEX text" : "16 MiB"));
+    if (bytes->size() > limit) return Failure(file + ": larger than " + std::to_string(limit >> 20) + " MiB");
   }
-  if (!hex) return {std::move(*bytes), {}};
-  HexReadResult read = ReadHexImage(*bytes);
-  if (read.fault == HexFault::None) return {std::move(read.image), {}};
-  const std::string line = read.line ? ": line " + std::to_string(read.line) : "";
-  return Failure(file + line + ": " + FaultText(read.fault));
+  switch (format) {
+    case FileFormat::IntelHex:
+      return Decoded(file, ReadHexImage(*bytes));
+    case FileFormat::SRecord:
+      return Decoded(file, ReadSRecordImage(*bytes));
+    case FileFormat::Elf:
+      return DecodedElf(file, std::move(*bytes), memory);
+    case FileFormat::Binary:
+      break;
+  }
+  return Loaded(std::move(*bytes));
 }
 
 std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image) {
@@ -85,11 +130,9 @@ std::optional<std::string> SaveImage(const std::string& file, std::span<const st
       return "cannot write the standard output";
     return std::nullopt;
   }
+  if (const auto error = UnwritableName(file)) return error;
   try {
-    if (IsHexFileName(file))
-      ReplaceFileContents(file, WriteHexImage(image));
-    else
-      ReplaceFileContents(file, image);
+    ReplaceFileContents(file, EncodeImage(FileFormatOf(file, true), image, file));
   } catch (const FileError&) {
     return file + ": cannot be written";
   }
@@ -99,15 +142,22 @@ std::optional<std::string> SaveImage(const std::string& file, std::span<const st
 LoadedInputs LoadInputImages(const Job& job) {
   LoadedInputs inputs;
   inputs.images.resize(job.actions.size());
+  inputs.signatures.resize(job.actions.size());
+  const auto failed = [&](const Action& action, const std::string& error) {
+    return LoadedInputs{.images = {}, .signatures = {}, .error = ActionTitle(action) + ": " + error};
+  };
   for (std::size_t i = 0; i < job.actions.size(); ++i) {
     const Action& action = job.actions[i];
+    if (action.kind == ActionKind::Read) {
+      if (const auto error = UnwritableName(action.file)) return failed(action, *error);
+    }
     if (action.kind != ActionKind::Write && action.kind != ActionKind::Verify) continue;
-    LoadedImage loaded = LoadImage(action.file);
-    if (!loaded.error.empty()) return {InputImages(), ActionTitle(action) + ": " + loaded.error};
+    LoadedImage loaded = LoadImage(action.file, action.memory);
+    if (!loaded.error.empty()) return failed(action, loaded.error);
     // Writing or comparing nothing would erase the chip, or pass, over no data at all.
-    if (loaded.image.empty())
-      return {InputImages(), ActionTitle(action) + ": " + action.file + " holds no data"};
+    if (loaded.image.empty()) return failed(action, action.file + " holds no data");
     inputs.images[i] = std::move(loaded.image);
+    inputs.signatures[i] = loaded.signature;
   }
   return inputs;
 }

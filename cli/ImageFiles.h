@@ -1,8 +1,7 @@
 #pragma once
-// The files of read, write and verify: a name ending in ".hex" (any case) is Intel HEX (read by
-// the buffer's reader, written by its writer with type 04 records), "-" is the standard input
-// or output in raw binary, anything else raw binary. Errors are one English line naming the
-// file (exit status 4).
+// The files of read, write and verify, in the format their names give them (FileFormatOf): Intel
+// HEX, S-records, ELF (read only) or raw binary; "-" is the standard input or output in raw
+// binary. Errors are one English line naming the file (exit status 4).
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "buffer/ElfReader.h"
 #include "cli/Job.h"
 
 namespace kestrel::cli {
@@ -18,10 +18,13 @@ using Image = std::vector<std::uint8_t>;
 
 struct LoadedImage {
   Image image;
-  std::string error;  // empty when the image was read
+  std::optional<SignatureBytes> signature;  // an AVR ELF file's .signature section
+  std::string error;                        // empty when the image was read
 };
 
-LoadedImage LoadImage(const std::string& file);
+// The image of `memory` (Flash or Eeprom) in `file`: an ELF file's program memory or EEPROM image
+// (an error when it has none), any other file's only image.
+LoadedImage LoadImage(const std::string& file, Memory memory);
 
 // Writes the image; a file is replaced whole, or left as it was on failure. The error, if any.
 std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image);
@@ -30,9 +33,12 @@ std::optional<std::string> SaveImage(const std::string& file, std::span<const st
 // read once, before any port is opened, so that the standard input serves every port.
 using InputImages = std::vector<Image>;
 
-// The images of the job's inputs, or the error of the first that cannot be read.
+// The images of the job's inputs, or the error of the first that cannot be read or of the first
+// read whose file cannot be written (an ELF name).
 struct LoadedInputs {
   InputImages images;
+  // By action index: the signature an AVR ELF file of a write or verify carries.
+  std::vector<std::optional<SignatureBytes>> signatures;
   std::string error;
 };
 

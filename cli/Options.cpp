@@ -31,6 +31,8 @@ ACTIONS (run in order, each after the previous one ended):
   verify flash|eeprom FILE      compare; a mismatch names the first differing block's address in hex
   erase [all|eeprom]            EraseAll (default) or EraseEeprom
   fuses [BITS]   lock [BITS]    read (no BITS) or write (BITS: 0/1 characters, bit 0 first, one per bit)
+FILE: by extension .hex .ihx .ihex Intel HEX, .srec .s19 .s28 .s37 .mot S-records, .elf ELF (write and
+  verify: the memory named); "-" standard input or output; anything else raw binary
 )";
 
 namespace {

@@ -13,8 +13,8 @@
 namespace {
 
 void ExpectRoundTrip(std::span<const std::uint8_t> image) {
-  const kestrel::HexReadResult back = kestrel::ReadHexImage(kestrel::WriteHexImage(image));
-  if (back.fault != kestrel::HexFault::None ||
+  const kestrel::ImageReadResult back = kestrel::ReadHexImage(kestrel::WriteHexImage(image));
+  if (back.fault != kestrel::ImageFault::None ||
       !std::equal(image.begin(), image.end(), back.image.begin(), back.image.end()))
     std::abort();
 }
@@ -23,8 +23,8 @@ void ExpectRoundTrip(std::span<const std::uint8_t> image) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> input(data, size);
-  const kestrel::HexReadResult read = kestrel::ReadHexImage(input);
-  if (read.fault == kestrel::HexFault::None) {
+  const kestrel::ImageReadResult read = kestrel::ReadHexImage(input);
+  if (read.fault == kestrel::ImageFault::None) {
     if (read.image.size() >= kestrel::MaxImageSize) std::abort();
     ExpectRoundTrip(read.image);
   } else if (!read.image.empty() || read.line == 0 || read.line > size + 1) {

@@ -13,7 +13,7 @@ struct MemoryWriteOptions {
 struct WriteOptions {
   MemoryWriteOptions programMemory;  // CheckBox1, CheckBox2, CheckBox3
   MemoryWriteOptions eeprom;         // CheckBox5, CheckBox6, CheckBox7
-  bool understandHex = false;        // CheckBox4: files named *.hex are Intel HEX
+  bool understandHex = false;        // CheckBox4: image files are read and written by their extension
 };
 
 }  // namespace kestrel

@@ -18,7 +18,8 @@ target_include_directories(kestrel_core_test_support PUBLIC ${CMAKE_SOURCE_DIR})
 set(KESTREL_CORE_TESTS
     link/command_queue_test link/commands_test link/cp1251_test link/frame_test link/reception_test
     link/tcomm32_test operations/chip_selection_test operations/command_list_test operations/reply_handler_test
-    operations/watchdog_test buffer/grid_test buffer/hex_reader_test buffer/working_file_test
+    operations/watchdog_test buffer/grid_test buffer/hex_reader_test buffer/srecord_test buffer/elf_reader_test
+    buffer/working_file_test
     cli/options_test cli/stored_settings_test cli/chip_check_test cli/image_files_test cli/report_test
     cli/console_test)
 if(WIN32)

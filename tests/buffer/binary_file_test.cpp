@@ -6,6 +6,8 @@
 #include "buffer/Abort.h"
 #include "buffer/FileIo.h"
 #include "buffer/SaveBuffer.h"
+#include "buffer/WorkingFile.h"
+#include "tests/buffer/AvrPrograms.h"
 #include "tests/buffer/ScratchFiles.h"
 #include "tests/support/FakeView.h"
 
@@ -62,17 +64,22 @@ TEST_F(BinaryLoad, SizeLimit) {
 }
 
 TEST_F(BinaryLoad, ExtensionRuleAndHexOption) {
-  for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"})
-    WriteFile(dir.File(name), HexText);
-  EXPECT_TRUE(IsHexFileName("/x/firmware.hex"));
-  EXPECT_TRUE(IsHexFileName("/x/firmware.HEX"));
-  EXPECT_TRUE(IsHexFileName("/x/firmware.Hex"));
-  EXPECT_TRUE(IsHexFileName(".hex"));
-  EXPECT_FALSE(IsHexFileName("/x/hex"));
-  EXPECT_FALSE(IsHexFileName("/x.hex/plain"));
-  EXPECT_FALSE(IsHexFileName("/x/a.hex.bin"));
+  const std::pair<FileFormat, std::vector<const char*>> names[] = {
+      {FileFormat::IntelHex,
+       {"/x/firmware.hex", "/x/firmware.HEX", "/x/firmware.Hex", ".hex", "a.ihx", "a.IHex"}},
+      {FileFormat::SRecord, {"a.srec", "a.S19", "a.s28", "a.s37", "a.Mot"}},
+      {FileFormat::Elf, {"/x/blink.ELF"}},
+      {FileFormat::Binary, {"/x/hex", "/x.hex/plain", "/x/a.hex.bin", "/x/a.s20", "/x/a.elf2", "/x/a.bin"}},
+  };
+  for (const auto& [format, paths] : names) {
+    for (const char* path : paths) {
+      EXPECT_EQ(FileFormatOf(path, true), format) << path;
+      EXPECT_EQ(FileFormatOf(path, false), FileFormat::Binary) << path;
+    }
+  }
 
   for (const char* name : {"firmware.hex", "firmware.HEX", "firmware.Hex"}) {
+    WriteFile(dir.File(name), HexText);
     EXPECT_TRUE(Load(name));
     EXPECT_EQ(t.image.DataBuffer().size(), 19u) << name;
   }
@@ -97,6 +104,33 @@ TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
   EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле cut.hex, строка 1: нет записи конца файла");
   EXPECT_TRUE(t.view.warnings.empty());
+}
+
+TEST_F(BinaryLoad, MalformedFilesOfEveryFormatAreReportedInTheStatusPanel) {
+  const struct {
+    const char* name;
+    std::string content;
+    const char* report;
+  } cases[] = {
+      {"cut.ihx", ":03001000010203E7\r\n", "Ошибка в HEX-файле cut.ihx, строка 1: нет записи конца файла"},
+      {"sum.S19", "S104000042B9\r\nS104000142B9\r\nS9030000FC\r\n",
+       "Ошибка в SREC-файле sum.S19, строка 2: неверная контрольная сумма"},
+      {"text.elf", "not an ELF file", "Ошибка в ELF-файле text.elf: это не ELF-файл"},
+      {"wide.elf",
+       "\x7F"
+       "ELF\x02\x01\x01" +
+           std::string(57, '\0'),
+       "Ошибка в ELF-файле wide.elf: 64-разрядные ELF-файлы не поддерживаются"},
+  };
+  WriteFile(dir.File("old.bin"), Bytes(40, 1));
+  for (const auto& c : cases) {
+    ASSERT_TRUE(Load("old.bin"));
+    WriteFile(dir.File(c.name), c.content);
+    EXPECT_THROW(Load(c.name), EAbort) << c.name;
+    EXPECT_TRUE(t.image.DataBuffer().empty()) << c.name;
+    EXPECT_EQ(t.view.StatusText(), c.report);
+    EXPECT_TRUE(t.view.warnings.empty()) << c.name;
+  }
 }
 
 TEST_F(BinaryLoad, HexTextsUpTo4MiBAreRead) {
@@ -289,4 +323,60 @@ TEST_F(SaveDialog, AnEmptyBufferWritesAnEmptyFile) {
   EXPECT_TRUE(Save(dir.File("existing.bin")));
   EXPECT_TRUE(std::filesystem::exists(dir.File("existing.bin")));
   EXPECT_TRUE(ReadFile(dir.File("existing.bin")).empty());
+}
+
+TEST_F(SaveDialog, SRecordNamesGetSRecordsAndElfNamesAreRefused) {
+  understandHex = true;
+  Bytes image(0x10010);
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7);
+  t.image.Assign(image);
+  ASSERT_TRUE(Save(dir.File("saved.S28")));
+  const Bytes text = ReadFile(dir.File("saved.S28"));
+  EXPECT_EQ(std::string(text.begin(), text.begin() + 4), "S00C");  // the name "saved.S28"
+  t.image.SetWorkingFileName(dir.File("saved.S28"));
+  t.image.Clear();
+  ASSERT_TRUE(LoadFile(t.image, understandHex));
+  EXPECT_EQ(t.image.DataBuffer(), image);
+
+  // ELF files are only read: a warning, no question, nothing written.
+  WriteFile(dir.File("old.elf"), Bytes(10, 0x33));
+  EXPECT_FALSE(Save(dir.File("old.elf")));
+  EXPECT_FALSE(Save(dir.File("new.ELF")));
+  EXPECT_EQ(t.view.warnings, std::vector<std::string>(2, ElfNotWrittenWarning));
+  EXPECT_TRUE(t.view.questions.empty());
+  EXPECT_EQ(ReadFile(dir.File("old.elf")), Bytes(10, 0x33));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("new.ELF")));
+}
+
+// The browser's choice of files the toolchain made: an ELF file loads its program memory and says
+// when it holds EEPROM data; an S-record file loads its image.
+class ToolMadeWorkingFiles : public AvrProgramsTest {
+ protected:
+  FakeImage t;
+};
+
+TEST_F(ToolMadeWorkingFiles, ElfAndSRecordFilesLoadTheProgramMemory) {
+  for (const AvrProgram& program : AvrPrograms) {
+    const std::string elf = folder_->File(program.Elf());
+    const Bytes flash = folder_->Image(program.FlashHex());
+    ASSERT_TRUE(ChooseWorkingFile(t.image, elf, /*understandHex=*/true)) << program.chip;
+    EXPECT_EQ(t.image.DataBuffer(), flash) << program.chip;
+    EXPECT_EQ(t.view.StatusText(),
+              "Рабочий файл: " + elf + ". В файле есть данные EEPROM: 26 байт, они не загружены");
+
+    const std::string stripped = std::string(program.chip) + "-no-eeprom.elf";
+    const std::string srec = std::string(program.chip) + ".srec";
+    ASSERT_TRUE(folder_->Run("avr-objcopy -R .eeprom " + program.Elf() + " " + stripped));
+    ASSERT_TRUE(folder_->Run("avr-objcopy -O srec -R .eeprom -R .fuse -R .lock -R .signature " +
+                             program.Elf() + " " + srec));
+    for (const std::string& name : {stripped, srec}) {
+      ASSERT_TRUE(ChooseWorkingFile(t.image, folder_->File(name), true)) << name;
+      EXPECT_EQ(t.image.DataBuffer(), flash) << name;
+      EXPECT_EQ(t.view.StatusText(), "Рабочий файл: " + folder_->File(name));
+    }
+    // Not understood, an ELF file is its own bytes.
+    ASSERT_TRUE(ChooseWorkingFile(t.image, elf, false));
+    EXPECT_EQ(t.image.DataBuffer(), folder_->Read(program.Elf()));
+  }
+  EXPECT_TRUE(t.view.warnings.empty());
 }

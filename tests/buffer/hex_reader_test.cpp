@@ -3,23 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "buffer/Abort.h"
 #include "buffer/BinaryFile.h"
 #include "buffer/HexWriter.h"
-#include "tests/buffer/ScratchFiles.h"
+#include "tests/buffer/AvrPrograms.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
 
 namespace {
 
-HexReadResult Read(const std::string& text) { return ReadHexImage(Text(text)); }
+ImageReadResult Read(const std::string& text) { return ReadHexImage(Text(text)); }
 
 Bytes Image(const std::string& text) {
-  const HexReadResult read = Read(text);
-  EXPECT_EQ(read.fault, HexFault::None) << "line " << read.line << " of\n" << text;
+  const ImageReadResult read = Read(text);
+  EXPECT_EQ(read.fault, ImageFault::None) << "line " << read.line << " of\n" << text;
   return read.image;
 }
 
@@ -65,36 +64,43 @@ TEST(HexReader, LineEndsDigitCaseAndTextAroundTheRecordsLoad) {
         expected)
         << "line end " << int(end.back());
   }
-  // Lower-case digits, blank lines, blanks after a record and no line end after the last one.
-  EXPECT_EQ(Image("\n\n:02000000abcd86  \t\n\n:00000001ff"), (Bytes{0xAB, 0xCD}));
+  // Lower-case digits, blank lines, blanks around a record and no line end after the last one.
+  EXPECT_EQ(Image("\n\n :02000000abcd86  \t\n\n\t:00000001ff"), (Bytes{0xAB, 0xCD}));
+  // A line that does not start with ':' is no record, though it holds one; so is a byte order mark.
+  EXPECT_EQ(Image("; Build: 2024-01-01\n# :0100000011EE\n:0100000042BD\n:00000001FF\n"), (Bytes{0x42}));
+  EXPECT_EQ(Image("\xEF\xBB\xBF:0100000042BD\n:00000001FF\n"), (Bytes{0x42}));
 }
 
 TEST(HexReader, MalformedTextsNameTheFaultAndItsLine) {
   const struct {
     const char* text;
-    HexFault fault;
+    ImageFault fault;
     std::size_t line;
   } cases[] = {
-      {"", HexFault::NoRecords, 1},
-      {"\r\n\r\n", HexFault::NoRecords, 2},
-      {"no records", HexFault::NoRecords, 1},
-      {":03001000010203E7\r\n", HexFault::NoEndRecord, 1},
-      {":03001000010203E7\n\n", HexFault::NoEndRecord, 2},
-      {":0100000042BD\n:03001000010203E8\n:00000001FF\n", HexFault::BadChecksum, 2},
-      {":00000001FE\n", HexFault::BadChecksum, 1},
-      {"\r\n:0100000042BD\r\n:0300100001G203E7\r\n:00000001FF\r\n", HexFault::BadDigit, 3},
-      {":0100000042BD\r:01 000042BD\r:00000001FF\r", HexFault::BadDigit, 2},
-      {":0300100001020\n3E7\n:00000001FF\n", HexFault::CutRecord, 1},
-      {":0100000042BD\r\n:0300100001\r\n", HexFault::CutRecord, 2},
-      {":", HexFault::CutRecord, 1},
-      {":0000000", HexFault::CutRecord, 1},
-      {":0100000042BD00\n:00000001FF\n", HexFault::TrailingText, 1},
-      {":0100000042BD:00000001FF\n", HexFault::TrailingText, 1},
-      {":03000004000100F8\n:00000001FF\n", HexFault::BadAddressRecord, 1},
-      {":0100000210ED\n:00000001FF\n", HexFault::BadAddressRecord, 1},
+      {"", ImageFault::NoRecords, 1},
+      {"\r\n\r\n", ImageFault::NoRecords, 2},
+      {"no records", ImageFault::NoRecords, 1},
+      {"; Build: 2024-01-01\n", ImageFault::NoRecords, 1},
+      {"; Build: 2024-01-01\r\n:03001000010203E7\r\n; :00000001FF\r\n", ImageFault::NoEndRecord, 3},
+      {":03001000010203E7\r\n", ImageFault::NoEndRecord, 1},
+      {":03001000010203E7\n\n", ImageFault::NoEndRecord, 2},
+      {":0100000042BD\n:03001000010203E8\n:00000001FF\n", ImageFault::BadChecksum, 2},
+      {":00000001FE\n", ImageFault::BadChecksum, 1},
+      {"\r\n:0100000042BD\r\n:0300100001G203E7\r\n:00000001FF\r\n", ImageFault::BadDigit, 3},
+      {":0100000042BD\r:01 000042BD\r:00000001FF\r", ImageFault::BadDigit, 2},
+      {":0300100001020\n3E7\n:00000001FF\n", ImageFault::CutRecord, 1},
+      {":0100000042BD\r\n:0300100001\r\n", ImageFault::CutRecord, 2},
+      {":", ImageFault::CutRecord, 1},
+      {":0000000", ImageFault::CutRecord, 1},
+      {":0100000042BD00\n:00000001FF\n", ImageFault::TrailingText, 1},
+      {":0100000042BD:00000001FF\n", ImageFault::TrailingText, 1},
+      {":0100000042BD\n:00000001FF junk\n", ImageFault::TrailingText, 2},
+      {":00000001FFFF", ImageFault::TrailingText, 1},
+      {":03000004000100F8\n:00000001FF\n", ImageFault::BadAddressRecord, 1},
+      {":0100000210ED\n:00000001FF\n", ImageFault::BadAddressRecord, 1},
   };
   for (const auto& c : cases) {
-    const HexReadResult read = Read(c.text);
+    const ImageReadResult read = Read(c.text);
     EXPECT_EQ(read.fault, c.fault) << '"' << c.text << '"';
     EXPECT_EQ(read.line, c.line) << '"' << c.text << '"';
     EXPECT_TRUE(read.image.empty()) << '"' << c.text << '"';
@@ -110,30 +116,34 @@ TEST(HexReader, AnImageReachingTheSizeLimitIsRefusedWithoutBeingBuilt) {
        {":020000040007F3\n:01FFFF0011F0\n:00000001FF\n", ":020000040007F3\n:02FFFE001122CE\n:00000001FF\n",
         ":0200000480007A\n:0100000042BD\n:00000001FF\n",  // at 0x80000000
         ":02000002FFFFFE\n:01FFFF0011F0\n:00000001FF\n", ":02000004FFFFFC\n:01FFFF0011F0\n:00000001FF\n"}) {
-    const HexReadResult read = Read(text);
-    EXPECT_EQ(read.fault, HexFault::TooLarge) << text;
+    const ImageReadResult read = Read(text);
+    EXPECT_EQ(read.fault, ImageFault::TooLarge) << text;
     EXPECT_EQ(read.line, 2u) << text;
   }
 }
 
 TEST(HexReader, LoadReportsAMalformedFileInTheStatusPanelAndKeepsTheBuffer) {
   FakeImage t;
-  ASSERT_TRUE(LoadHexStream(t.image, Text(":03001000010203E7\n:00000001FF\n"), "/a/b.hex"));
+  ASSERT_TRUE(
+      LoadImageBytes(t.image, Text(":03001000010203E7\n:00000001FF\n"), FileFormat::IntelHex, "/a/b.hex"));
   EXPECT_EQ(t.image.DataBuffer().size(), 19u);
   EXPECT_EQ(t.view.formatGridCalls, 1);
 
   const std::string text = ":03001000010203E7\n" + std::string(10, '\n') + ":0100000042BC\n:00000001FF\n";
-  EXPECT_THROW(LoadHexStream(t.image, Text(text), "/work/fw/blink.hex"), EAbort);
+  EXPECT_THROW(LoadImageBytes(t.image, Text(text), FileFormat::IntelHex, "/work/fw/blink.hex"), EAbort);
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле blink.hex, строка 12: неверная контрольная сумма");
   // The name is UTF-8 on every system, Cyrillic included.
-  EXPECT_THROW(LoadHexStream(t.image, Text(":0100000042BD\n"), "/work/Прошивки/Обрыв.hex"), EAbort);
+  EXPECT_THROW(
+      LoadImageBytes(t.image, Text(":0100000042BD\n"), FileFormat::IntelHex, "/work/Прошивки/Обрыв.hex"),
+      EAbort);
   EXPECT_EQ(t.view.StatusText(), "Ошибка в HEX-файле Обрыв.hex, строка 1: нет записи конца файла");
   EXPECT_EQ(t.image.DataBuffer().size(), 19u);
   EXPECT_EQ(t.view.formatGridCalls, 1);
   EXPECT_TRUE(t.view.warnings.empty());
 
   // An image too large for the program gets the size warning, not a report.
-  EXPECT_FALSE(LoadHexStream(t.image, Text(":020000040008F2\n:0100000042BD\n:00000001FF\n"), "big.hex"));
+  EXPECT_FALSE(LoadImageBytes(t.image, Text(":020000040008F2\n:0100000042BD\n:00000001FF\n"),
+                              FileFormat::IntelHex, "big.hex"));
   EXPECT_EQ(t.view.warnings,
             std::vector<std::string>{"Вряд ли Вы хотите запрограммировать\n\rфайл такой длины!"});
   EXPECT_EQ(t.image.DataBuffer().size(), 19u);
@@ -144,13 +154,10 @@ TEST(HexReader, LoadReportsAMalformedFileInTheStatusPanelAndKeepsTheBuffer) {
 // makes of the same file, with FF below its first address.
 class ToolMadeHexFiles : public ::testing::Test {
  protected:
-  static bool Run(const std::string& command) {
-    return std::system(
-               ("cd '" + dir_->Path().string() + "' && { " + command + "; } >/dev/null 2>&1").c_str()) == 0;
-  }
+  static bool Run(const std::string& command) { return dir_->Run(command); }
 
   static void SetUpTestSuite() {
-    dir_ = new ScratchDir;
+    dir_ = new ToolFolder;
     if (!Run("command -v avr-gcc && command -v avr-objcopy && command -v srec_cat && command -v objcopy")) {
       missing_ = "avr-gcc, avr-objcopy, srec_cat or objcopy is missing (scripts/setup.sh installs them)";
       return;
@@ -183,10 +190,10 @@ int main(void) {
     if (!missing_.empty()) GTEST_SKIP() << missing_;
   }
 
-  static HexReadResult ReadOf(const std::string& name) { return ReadHexImage(ReadFile(dir_->File(name))); }
+  static ImageReadResult ReadOf(const std::string& name) { return ReadHexImage(ReadFile(dir_->File(name))); }
   static Bytes ImageOf(const std::string& name) {
-    const HexReadResult read = ReadOf(name);
-    EXPECT_EQ(read.fault, HexFault::None) << name << " line " << read.line;
+    const ImageReadResult read = ReadOf(name);
+    EXPECT_EQ(read.fault, ImageFault::None) << name << " line " << read.line;
     return read.image;
   }
   // What objcopy makes of the HEX file, with `first` bytes of FF before it.
@@ -202,7 +209,7 @@ int main(void) {
     return std::search(text.begin(), text.end(), record.begin(), record.end()) != text.end();
   }
 
-  static inline ScratchDir* dir_ = nullptr;
+  static inline ToolFolder* dir_ = nullptr;
   static inline std::string missing_;
 };
 
@@ -249,7 +256,7 @@ TEST_F(ToolMadeHexFiles, CodeAbove64KiBLandsAtItsAddressWithSegmentAndLinearReco
   // Moved to where its end would reach 512 KiB: the image is refused.
   ASSERT_TRUE(Run("srec_cat large.hex -Intel -offset " + std::to_string(MaxImageSize - expected.size()) +
                   " -o edge.hex -Intel"));
-  EXPECT_EQ(ReadOf("edge.hex").fault, HexFault::TooLarge);
+  EXPECT_EQ(ReadOf("edge.hex").fault, ImageFault::TooLarge);
   ASSERT_TRUE(Run("srec_cat large.hex -Intel -offset " + std::to_string(MaxImageSize - expected.size() - 1) +
                   " -o below.hex -Intel"));
   EXPECT_EQ(ImageOf("below.hex").size(), MaxImageSize - 1);
