@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   kestrel::FakeView view;
   kestrel::MemoryImage image(view);
   try {
-    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxHexTextSize + 1);
+    const auto text = kestrel::ReadFileBytes(argv[1], kestrel::MaxHexTextSize + 1);
     if (!text || text->size() > kestrel::MaxHexTextSize || !kestrel::LoadHexStream(image, *text, argv[1]))
       return 1;
     std::ofstream out(argv[2], std::ios::binary | std::ios::trunc);

@@ -36,7 +36,7 @@ bool LoadWorkingFileIntoBuffer(MemoryImage& image, bool understandHex) {
   // A HEX text may be larger than the image it describes.
   const std::size_t limit = hex ? MaxHexTextSize : MaxImageSize;
   // One byte past the limit is enough to know a file is too long.
-  const auto file = ReadRegularFile(path, limit + 1);
+  const auto file = ReadFileBytes(path, limit + 1);
   if (!file) return false;
   if (file->size() > limit) {
     image.View().ShowWarning(SizeWarningText);

@@ -1,6 +1,8 @@
 #include "cli/ImageFiles.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "buffer/BinaryFile.h"
 #include "buffer/FileIo.h"
@@ -58,14 +60,16 @@ LoadedImage LoadImage(const std::string& file) {
   const std::size_t limit = hex ? MaxHexTextSize : MaxMemorySize;
   std::optional<Image> bytes;
   if (file == StandardStream) {
+    errno = 0;
     bytes = ReadStandardInput(limit);
-    if (std::ferror(stdin)) return Failure("cannot read the standard input");
+    if (std::ferror(stdin))
+      return Failure("standard input: " + std::generic_category().message(errno != 0 ? errno : EIO));
     if (!bytes) return Failure("the standard input holds more than 16 MiB");
   } else {
     try {
-      bytes = ReadRegularFile(file, limit + 1);
-    } catch (const FileError&) {
-      return Failure(file + ": cannot be read");
+      bytes = ReadFileBytes(file, limit + 1);
+    } catch (const FileError& error) {
+      return Failure(file + ": " + FileErrorCause(error.error));
     }
     if (!bytes) return Failure(file + ": no such file");
     if (bytes->size() > limit)
@@ -90,8 +94,8 @@ std::optional<std::string> SaveImage(const std::string& file, std::span<const st
       ReplaceFileContents(file, WriteHexImage(image));
     else
       ReplaceFileContents(file, image);
-  } catch (const FileError&) {
-    return file + ": cannot be written";
+  } catch (const FileError& error) {
+    return file + ": " + FileErrorCause(error.error);
   }
   return std::nullopt;
 }

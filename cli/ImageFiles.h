@@ -1,8 +1,9 @@
 #pragma once
 // The files of read, write and verify: a name ending in ".hex" (any case) is Intel HEX (read by
 // the buffer's reader, written by its writer with type 04 records), "-" is the standard input
-// or output in raw binary, anything else raw binary. Errors are one English line naming the
-// file (exit status 4).
+// or output in raw binary, anything else raw binary. Any readable file is read (a FIFO, a
+// device, /dev/fd/N as a stream); a device or FIFO written to is written in place. Errors are one
+// English line naming the file and the cause (exit status 4).
 
 #include <cstdint>
 #include <optional>
