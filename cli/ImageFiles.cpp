@@ -8,6 +8,7 @@
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
 #include "buffer/HexWriter.h"
+#include "cli/Output.h"
 #include "cli/Terminal.h"
 #include "operations/Session.h"
 
@@ -85,9 +86,9 @@ LoadedImage LoadImage(const std::string& file) {
 std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image) {
   if (file == StandardStream) {
     UseBinaryMode(stdout);
-    if (std::fwrite(image.data(), 1, image.size(), stdout) != image.size() || std::fflush(stdout) != 0)
-      return "cannot write the standard output";
-    return std::nullopt;
+    if (PutOutput(stdout, std::string_view(reinterpret_cast<const char*>(image.data()), image.size())))
+      return std::nullopt;
+    return TakeOutputFailure(stdout);
   }
   try {
     if (IsHexFileName(file))

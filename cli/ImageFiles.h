@@ -24,7 +24,8 @@ struct LoadedImage {
 
 LoadedImage LoadImage(const std::string& file);
 
-// Writes the image; a file is replaced whole, or left as it was on failure. The error, if any.
+// Writes the image; a file is replaced whole, or left as it was on failure. The error, if any:
+// empty when the reader of the standard output has gone, which ends the run quietly.
 std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image);
 
 // The image of each write and verify, by action index (empty for other actions). Every file is

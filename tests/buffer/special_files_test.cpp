@@ -21,36 +21,10 @@ namespace kestrel {
 namespace {
 
 using test::Identify;
+using test::Pipe;
+using test::ReadAvailable;
 
 const Bytes Payload = Text("kestrel image 0123456789");
-
-// A pipe whose ends the test holds.
-class Pipe {
- public:
-  Pipe() {
-    if (::pipe2(fds_, O_CLOEXEC) != 0) throw std::runtime_error("no pipe");
-  }
-  ~Pipe() {
-    CloseWriter();
-    ::close(fds_[0]);
-  }
-  int Reader() const { return fds_[0]; }
-  int Writer() const { return fds_[1]; }
-  void CloseWriter() {
-    if (fds_[1] >= 0) ::close(fds_[1]);
-    fds_[1] = -1;
-  }
-
- private:
-  int fds_[2] = {-1, -1};
-};
-
-Bytes Drain(int fd) {
-  Bytes bytes(4096);
-  const ssize_t got = ::read(fd, bytes.data(), bytes.size());
-  bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return bytes;
-}
 
 // What a case keeps alive while it runs: its folder, and the far ends of its FIFO, pipe or line.
 struct Scene {
@@ -115,7 +89,7 @@ TEST(SpecialFiles, SavingWritesDevicesAndStreamsInPlaceAndReplacesOnlyFiles) {
          s.fifoReader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
          return path;
        },
-       nullptr, [](Scene& s) { return Drain(s.fifoReader); }},
+       nullptr, [](Scene& s) { return ReadAvailable(s.fifoReader); }},
       {"FIFO nobody reads", [](Scene& s) { return s.Fifo(); }, "ни читающей программы, ни устройства", {}},
       {"socket",
        [](Scene& s) {
@@ -137,7 +111,7 @@ TEST(SpecialFiles, SavingWritesDevicesAndStreamsInPlaceAndReplacesOnlyFiles) {
          s.pipe = std::make_unique<Pipe>();
          return s.LinkToFd(s.pipe->Writer());
        },
-       nullptr, [](Scene& s) { return Drain(s.pipe->Reader()); }},
+       nullptr, [](Scene& s) { return ReadAvailable(s.pipe->Reader()); }},
       {"directory", [](Scene& s) { return s.dir.Path().string(); }, "это папка, а не файл", {}},
   };
   for (const SaveCase& c : cases) {

@@ -1,5 +1,7 @@
 #include "tests/support/SpecialFiles.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -36,6 +38,34 @@ BoundSocket::BoundSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_S
 
 BoundSocket::~BoundSocket() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+Pipe::Pipe() {
+  if (::pipe2(fds_, O_CLOEXEC) != 0)
+    throw std::runtime_error(std::string("no pipe: ") + std::strerror(errno));
+}
+
+Pipe::~Pipe() {
+  CloseReader();
+  CloseWriter();
+}
+
+void Pipe::CloseReader() {
+  if (fds_[0] >= 0) ::close(fds_[0]);
+  fds_[0] = -1;
+}
+
+void Pipe::CloseWriter() {
+  if (fds_[1] >= 0) ::close(fds_[1]);
+  fds_[1] = -1;
+}
+
+std::vector<std::uint8_t> ReadAvailable(int fd) {
+  std::vector<std::uint8_t> bytes(65536);
+  pollfd data{fd, POLLIN, 0};
+  const ssize_t got = ::poll(&data, 1, 1000) == 1 ? ::read(fd, bytes.data(), bytes.size()) : 0;
+  bytes.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return bytes;
 }
 
 NodeIdentity Identify(const std::string& path) {

@@ -2,8 +2,10 @@
 // Paths of every kind for tests of code that reads and writes what a user names: device nodes
 // that cannot harm the system's, sockets, and what a node is, to show it is still that after.
 
+#include <cstdint>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace kestrel::test {
 
@@ -24,6 +26,26 @@ class BoundSocket {
  private:
   int fd_ = -1;
 };
+
+// A pipe whose two ends the test holds.
+class Pipe {
+ public:
+  Pipe();  // throws std::runtime_error
+  ~Pipe();
+  Pipe(const Pipe&) = delete;
+  Pipe& operator=(const Pipe&) = delete;
+
+  int Reader() const { return fds_[0]; }
+  int Writer() const { return fds_[1]; }
+  void CloseReader();
+  void CloseWriter();
+
+ private:
+  int fds_[2] = {-1, -1};
+};
+
+// What `fd` has to read within a second, up to 64 KiB in one read.
+std::vector<std::uint8_t> ReadAvailable(int fd);
 
 // What a path names: the node itself (its type, a device's numbers, a link's target) and, through
 // links, the node it leads to.
