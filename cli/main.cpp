@@ -13,6 +13,7 @@
 #include "cli/PortRun.h"
 #include "cli/Terminal.h"
 #include "cli/TextReport.h"
+#include "link/LinkTrace.h"
 
 using namespace kestrel::cli;
 
@@ -81,5 +82,8 @@ int main(int argc, char** argv) {
   // A read into the standard output has it to itself; the results then go with the errors.
   std::FILE* results = ReadsIntoStandardOutput(job) ? stderr : stdout;
   Console console(job.ports, results, stderr, !job.quiet && IsTerminal(stderr), TerminalWidth(stderr));
+  // A trace that cannot be written is told among the errors, above the progress lines.
+  kestrel::LinkTrace::TellProblemsTo(
+      [&console](const std::string& problem) { console.Write({}, ProgramMessage(problem)); });
   return static_cast<int>(EndOutput(RunPorts(job, inputs.images, console)));
 }

@@ -430,4 +430,23 @@ TEST_F(CliTest, EveryKindOfPathIsReadAndWrittenWithoutBeingReplaced) {
   }
 }
 
+// A trace that cannot be opened or written is told once, however many ports trace, in the
+// program's own words, and the run goes on.
+TEST_F(CliTest, ATraceThatCannotBeWrittenIsToldOnce) {
+  AddDevice("COM5");
+  AddDevice("COM6");
+  const std::string full = config_.Path() + "/full";
+  MakeDeviceLike(full, "full");
+  const std::string nowhere = config_.Path() + "/no/such/folder/trace";
+  for (const auto& [trace, problem] :
+       {std::pair{full, "the trace " + full + " cannot be written: No space left on device"},
+        std::pair{nowhere, "no trace: cannot open " + nowhere + ": No such file or directory"}}) {
+    setenv("KESTREL_TRACE", trace.c_str(), 1);
+    const CliRun run = Cli({"-p", "COM5", "-p", "COM6", "info"});
+    unsetenv("KESTREL_TRACE");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "kestrel-cli: " + problem + "\n");
+  }
+}
+
 }  // namespace
