@@ -33,10 +33,12 @@ struct Scene {
   std::unique_ptr<Pipe> pipe;
   std::unique_ptr<test::BoundSocket> socket;
   int fifoReader = -1;
+  int file = -1;
   std::thread fifoWriter;
   ~Scene() {
     if (fifoWriter.joinable()) fifoWriter.join();
     if (fifoReader >= 0) ::close(fifoReader);
+    if (file >= 0) ::close(file);
   }
   std::string Fifo() {
     const std::string path = dir.File("fifo");
@@ -112,6 +114,15 @@ TEST(SpecialFiles, SavingWritesDevicesAndStreamsInPlaceAndReplacesOnlyFiles) {
          return s.LinkToFd(s.pipe->Writer());
        },
        nullptr, [](Scene& s) { return ReadAvailable(s.pipe->Reader()); }},
+      // Only the kernel's link still reaches a file that has been deleted: it is written through it.
+      {"link into /proc/self/fd of a deleted file",
+       [](Scene& s) {
+         WriteFile(s.dir.File("deleted.bin"), Bytes(1000, 0x33));
+         s.file = ::open(s.dir.File("deleted.bin").c_str(), O_RDONLY | O_CLOEXEC);
+         std::filesystem::remove(s.dir.File("deleted.bin"));
+         return s.LinkToFd(s.file);
+       },
+       nullptr, [](Scene& s) { return ReadAvailable(s.file); }},
       {"directory", [](Scene& s) { return s.dir.Path().string(); }, "это папка, а не файл", {}},
   };
   for (const SaveCase& c : cases) {
