@@ -210,10 +210,13 @@ void TForm3::ReadRegistry() {
 
   ReadReported([this](SettingsKey& key) {
     const auto stored = key.ReadInteger(kParity);
-    if (!stored)
+    if (!stored) {
       key.WriteInteger(kParity, ComboBox1->currentIndex());
-    else if (*stored != -1)
-      ComboBox1->setCurrentIndex(ParityForListIndex(*stored) ? *stored : -1);
+    } else if (*stored != -1) {
+      // A row outside the list is told like a value of the wrong type; no row gets selected.
+      if (!ParityForListIndex(*stored)) throw ERegistryException("Invalid value for 'Parity'");
+      ComboBox1->setCurrentIndex(*stored);
+    }
   });
 }
 

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   kestrel::FakeView view;
   kestrel::MemoryImage image(view);
   try {
-    const auto text = kestrel::ReadRegularFile(argv[1], kestrel::MaxRecordTextSize + 1);
+    const auto text = kestrel::ReadFileBytes(argv[1], kestrel::MaxRecordTextSize + 1);
     if (!text || text->size() > kestrel::MaxRecordTextSize ||
         !kestrel::LoadImageBytes(image, *text, kestrel::FileFormat::IntelHex, argv[1]))
       return 1;

@@ -71,7 +71,7 @@ bool LoadWorkingFileIntoBuffer(MemoryImage& image, bool understandHex) {
   const FileFormat format = FileFormatOf(path, understandHex);
   const std::size_t limit = MaxFileSize(format, MaxImageSize);
   // One byte past the limit is enough to know a file is too long.
-  const auto file = ReadRegularFile(path, limit + 1);
+  const auto file = ReadFileBytes(path, limit + 1);
   if (!file) return false;
   if (file->size() > limit) {
     image.View().ShowWarning(SizeWarningText);

@@ -43,7 +43,8 @@ std::string Reason(DWORD error) {
 }
 
 [[noreturn]] void Fail(const char* action, const std::string& path, DWORD error) {
-  throw FileError(std::string("Не удалось ") + action + " файл «" + path + "»: " + Reason(error) + ".");
+  throw FileError(std::string("Не удалось ") + action + " файл «" + path + "»: " + Reason(error) + ".",
+                  static_cast<int>(error));
 }
 
 struct HandleCloser {
@@ -74,25 +75,25 @@ std::wstring TemporaryNameBeside(const std::wstring& path) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path, std::size_t limit) {
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path, std::size_t limit) {
   const std::wstring name = Wide(path);
   const DWORD attributes = GetFileAttributesW(name.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    Fail("открыть", path, IsFolder);
+  const UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME)
       return std::nullopt;
     Fail("открыть", path, error);
   }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return std::nullopt;
-  const UniqueHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) Fail("открыть", path, GetLastError());
-  // Devices (NUL, COM ports) are not files.
-  if (GetFileType(file.get()) != FILE_TYPE_DISK) return std::nullopt;
 
-  LARGE_INTEGER size{};
-  GetFileSizeEx(file.get(), &size);
-  std::vector<std::uint8_t> bytes(std::min<std::size_t>(limit, static_cast<std::size_t>(size.QuadPart) + 1));
+  // A file on disk has a size; a device or pipe (NUL, CON, a named pipe) is read to its end.
+  std::size_t expected = 4096;
+  if (LARGE_INTEGER size{}; GetFileType(file.get()) == FILE_TYPE_DISK && GetFileSizeEx(file.get(), &size))
+    expected = static_cast<std::size_t>(size.QuadPart) + 1;
+  std::vector<std::uint8_t> bytes(std::min(limit, expected));
   std::size_t filled = 0;
   for (;;) {
     if (filled == bytes.size()) {
@@ -101,8 +102,11 @@ std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path
     }
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
     DWORD got = 0;
-    if (!::ReadFile(file.get(), bytes.data() + filled, chunk, &got, nullptr))
+    if (!::ReadFile(file.get(), bytes.data() + filled, chunk, &got, nullptr)) {
+      // A pipe whose writer has closed it has ended.
+      if (GetLastError() == ERROR_BROKEN_PIPE) break;
       Fail("прочитать", path, GetLastError());
+    }
     if (got == 0) break;
     filled += got;
   }
@@ -115,6 +119,13 @@ int TryReplaceFileContents(const std::string& path, std::span<const std::uint8_t
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return static_cast<int>(IsFolder);
+  // A device or pipe (NUL, CON, COM3, a named pipe) is written where it is; only a file on disk
+  // is replaced. Opening a file on disk for the look changes nothing in it.
+  if (const UniqueHandle existing(CreateFileW(target.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                              FILE_ATTRIBUTE_NORMAL, nullptr));
+      existing.get() != INVALID_HANDLE_VALUE && GetFileType(existing.get()) != FILE_TYPE_DISK)
+    return static_cast<int>(WriteAll(existing.get(), bytes));
   if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) return static_cast<int>(ERROR_ACCESS_DENIED);
 
   std::wstring temporary;
@@ -144,6 +155,26 @@ int TryReplaceFileContents(const std::string& path, std::span<const std::uint8_t
 void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes) {
   if (const int error = TryReplaceFileContents(path, bytes))
     Fail("сохранить", path, static_cast<DWORD>(error));
+}
+
+// In the words POSIX systems use for the same causes.
+std::string FileErrorCause(int systemError) {
+  switch (static_cast<DWORD>(systemError)) {
+    case ERROR_ACCESS_DENIED:
+      return "permission denied";
+    case ERROR_WRITE_PROTECT:
+      return "read-only file system";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return "no space left on device";
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return "no such file or directory";
+    case IsFolder:
+      return "is a directory";
+    default:
+      return "Windows error " + std::to_string(systemError);
+  }
 }
 
 }  // namespace kestrel

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "cli/Output.h"
+
 namespace kestrel::cli {
 
 namespace {
@@ -85,10 +87,8 @@ void Console::EndProgress(std::size_t port) {
 void Console::Write(std::string_view results, std::string_view errors) {
   const std::lock_guard lock(mutex_);
   Clear();
-  std::fwrite(results.data(), 1, results.size(), results_);
-  std::fflush(results_);
-  std::fwrite(errors.data(), 1, errors.size(), errors_);
-  std::fflush(errors_);
+  if (!results.empty()) PutOutput(results_, results);
+  if (!errors.empty()) PutOutput(errors_, errors);
   Redraw();
 }
 

@@ -40,7 +40,7 @@ class Console {
   void Progress(std::size_t port, const ProgressUpdate& update);
   // Takes the port's line away.
   void EndProgress(std::size_t port);
-  // Writes text to the results and to the error stream.
+  // Writes text to the results and to the error stream, each write checked (PutOutput).
   void Write(std::string_view results, std::string_view errors);
 
  private:

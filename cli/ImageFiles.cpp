@@ -1,11 +1,14 @@
 #include "cli/ImageFiles.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "buffer/FileIo.h"
 #include "buffer/HexReader.h"
 #include "buffer/ImageEncoding.h"
 #include "buffer/SRecordReader.h"
+#include "cli/Output.h"
 #include "cli/Terminal.h"
 #include "operations/Session.h"
 
@@ -98,14 +101,16 @@ LoadedImage LoadImage(const std::string& file, Memory memory) {
   const std::size_t limit = MaxFileSize(format, MaxMemorySize);
   std::optional<Image> bytes;
   if (file == StandardStream) {
+    errno = 0;
     bytes = ReadStandardInput(limit);
-    if (std::ferror(stdin)) return Failure("cannot read the standard input");
+    if (std::ferror(stdin))
+      return Failure("standard input: " + std::generic_category().message(errno != 0 ? errno : EIO));
     if (!bytes) return Failure("the standard input holds more than 16 MiB");
   } else {
     try {
-      bytes = ReadRegularFile(file, limit + 1);
-    } catch (const FileError&) {
-      return Failure(file + ": cannot be read");
+      bytes = ReadFileBytes(file, limit + 1);
+    } catch (const FileError& error) {
+      return Failure(file + ": " + FileErrorCause(error.error));
     }
     if (!bytes) return Failure(file + ": no such file");
     if (bytes->size() > limit) return Failure(file + ": larger than " + std::to_string(limit >> 20) + " MiB");
@@ -126,15 +131,15 @@ LoadedImage LoadImage(const std::string& file, Memory memory) {
 std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image) {
   if (file == StandardStream) {
     UseBinaryMode(stdout);
-    if (std::fwrite(image.data(), 1, image.size(), stdout) != image.size() || std::fflush(stdout) != 0)
-      return "cannot write the standard output";
-    return std::nullopt;
+    if (PutOutput(stdout, std::string_view(reinterpret_cast<const char*>(image.data()), image.size())))
+      return std::nullopt;
+    return TakeOutputFailure(stdout);
   }
   if (const auto error = UnwritableName(file)) return error;
   try {
     ReplaceFileContents(file, EncodeImage(FileFormatOf(file, true), image, file));
-  } catch (const FileError&) {
-    return file + ": cannot be written";
+  } catch (const FileError& error) {
+    return file + ": " + FileErrorCause(error.error);
   }
   return std::nullopt;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The files of read, write and verify, in the format their names give them (FileFormatOf): Intel
 // HEX, S-records, ELF (read only) or raw binary; "-" is the standard input or output in raw
-// binary. Errors are one English line naming the file (exit status 4).
+// binary. Any readable file is read (a FIFO, a device, /dev/fd/N as a stream); a device or FIFO
+// written to is written in place. Errors are one English line naming the file and the cause
+// (exit status 4).
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +28,8 @@ struct LoadedImage {
 // (an error when it has none), any other file's only image.
 LoadedImage LoadImage(const std::string& file, Memory memory);
 
-// Writes the image; a file is replaced whole, or left as it was on failure. The error, if any.
+// Writes the image; a file is replaced whole, or left as it was on failure. The error, if any:
+// empty when the reader of the standard output has gone, which ends the run quietly.
 std::optional<std::string> SaveImage(const std::string& file, std::span<const std::uint8_t> image);
 
 // The image of each write and verify, by action index (empty for other actions). Every file is

@@ -19,7 +19,7 @@ StoredSettings ReadStoredSettings() {
   const std::string path = (ConfigHome() / "TARVELIN" / "KESTREL.conf").string();
   std::optional<std::vector<std::uint8_t>> text;
   try {
-    text = ReadRegularFile(path, SettingsFileLimit);
+    text = ReadFileBytes(path, SettingsFileLimit);
   } catch (const FileError&) {
     StoredSettings unreadable;
     unreadable.where = path;

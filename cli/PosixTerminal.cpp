@@ -1,3 +1,4 @@
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ int TerminalWidth(std::FILE* stream) {
 }
 
 void UseBinaryMode(std::FILE*) {}
+
+void IgnoreBrokenPipeSignal() { signal(SIGPIPE, SIG_IGN); }
 
 ConsoleSetup::ConsoleSetup() = default;
 ConsoleSetup::~ConsoleSetup() = default;

@@ -76,7 +76,7 @@ struct ActionResult {
 struct PortResult {
   std::string port;
   ExitStatus status = ExitStatus::Done;
-  std::string error;                  // what failed, one line; empty when done
+  std::string error;                  // what failed, one line; empty when done or ended quietly
   std::vector<ActionResult> actions;  // the actions that ended, in order; a failed one when it told something
 };
 

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "cli/Text.h"
+#include "operations/ParityList.h"
 
 namespace kestrel::cli {
 
@@ -55,7 +56,11 @@ StoredSettings SettingsFromValues(const StoredValues& values, std::string where)
   }
   if (const auto parity = values.find("Parity"); parity != values.end()) {
     stored.parity = Integer(parity->second);
-    if (!stored.parity) stored.unreadable.insert("Parity");
+    // -1 is the desktop program's "no row chosen"; any other number must be a row of the list.
+    if (!stored.parity || (*stored.parity != -1 && !ParityForListIndex(*stored.parity))) {
+      stored.parity.reset();
+      stored.unreadable.insert("Parity");
+    }
   }
   return stored;
 }

@@ -23,7 +23,8 @@ struct StoredSettings {
 StoredSettings ReadStoredSettings();
 
 // The settings among the store's values. A text stands for an integer when it reads as one
-// (blanks around it allowed); a rate below 1 is not usable.
+// (blanks around it allowed); a rate below 1 is not usable, nor a parity row outside the list
+// but -1 (none chosen).
 StoredSettings SettingsFromValues(const StoredValues& values, std::string where);
 
 }  // namespace kestrel::cli

@@ -20,6 +20,10 @@ int TerminalWidth(std::FILE* stream);
 // Makes the stream pass bytes unchanged (Windows translates line ends otherwise).
 void UseBinaryMode(std::FILE* stream);
 
+// A write into a pipe whose reader has gone fails with EPIPE instead of ending the program with
+// a signal (POSIX; Windows has no such signal).
+void IgnoreBrokenPipeSignal();
+
 // While it lives, the console shows UTF-8 text and obeys cursor-movement sequences (Windows;
 // elsewhere terminals do already).
 class ConsoleSetup {

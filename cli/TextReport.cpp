@@ -97,7 +97,7 @@ std::string TextReport(const PortResult& result, bool namePort) {
 }
 
 std::string ErrorLine(const PortResult& result) {
-  if (result.status == ExitStatus::Done && result.error.empty()) return {};
+  if (result.error.empty()) return {};
   return ProgramMessage(result.port + ": " + result.error);
 }
 

@@ -12,7 +12,8 @@ namespace kestrel::cli {
 // "PORT: ". Device texts are passed through, control characters in them made blanks.
 std::string TextReport(const PortResult& result, bool namePort);
 
-// "kestrel-cli: PORT: what failed" and a line feed; nothing when the port's run went well.
+// "kestrel-cli: PORT: what failed" and a line feed; nothing when the port's run went well or
+// its failure ends quietly (the reader of the standard output has gone).
 std::string ErrorLine(const PortResult& result);
 
 // "kestrel-cli: what" and a line feed: an error or warning not about one port.

@@ -29,6 +29,8 @@ int TerminalWidth(std::FILE* stream) {
 
 void UseBinaryMode(std::FILE* stream) { _setmode(_fileno(stream), _O_BINARY); }
 
+void IgnoreBrokenPipeSignal() {}
+
 ConsoleSetup::ConsoleSetup() : outputCodePage_(GetConsoleOutputCP()) {
   SetConsoleOutputCP(CP_UTF8);
   DWORD mode = 0;

@@ -9,9 +9,11 @@
 #include "cli/JsonReport.h"
 #include "cli/LineSettings.h"
 #include "cli/Options.h"
+#include "cli/Output.h"
 #include "cli/PortRun.h"
 #include "cli/Terminal.h"
 #include "cli/TextReport.h"
+#include "link/LinkTrace.h"
 
 using namespace kestrel::cli;
 
@@ -53,31 +55,35 @@ ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console)
 
 int main(int argc, char** argv) {
   const ConsoleSetup consoleSetup;
+  IgnoreBrokenPipeSignal();
   CommandLine commandLine = ParseCommandLine(ProgramArguments(argc, argv));
   switch (commandLine.kind) {
     case CommandLine::Kind::Help:
-      std::fputs(UsageText, stdout);
-      return 0;
+      PutOutput(stdout, UsageText);
+      return static_cast<int>(EndOutput(ExitStatus::Done));
     case CommandLine::Kind::Version:
-      std::puts("kestrel-cli " KESTREL_VERSION);
-      return 0;
+      PutOutput(stdout, "kestrel-cli " KESTREL_VERSION "\n");
+      return static_cast<int>(EndOutput(ExitStatus::Done));
     case CommandLine::Kind::UsageError:
-      std::fputs(ProgramMessage(commandLine.error).c_str(), stderr);
-      return static_cast<int>(ExitStatus::Usage);
+      PutOutput(stderr, ProgramMessage(commandLine.error));
+      return static_cast<int>(EndOutput(ExitStatus::Usage));
     case CommandLine::Kind::Run:
       break;
   }
   Job& job = commandLine.job;
   for (const std::string& warning : ApplyStoredSettings(job, ReadStoredSettings()))
-    std::fputs(ProgramMessage(warning).c_str(), stderr);
+    PutOutput(stderr, ProgramMessage(warning));
 
   const LoadedInputs inputs = LoadInputImages(job);
   if (!inputs.error.empty()) {
-    std::fputs(ProgramMessage(inputs.error).c_str(), stderr);
-    return static_cast<int>(ExitStatus::File);
+    PutOutput(stderr, ProgramMessage(inputs.error));
+    return static_cast<int>(EndOutput(ExitStatus::File));
   }
   // A read into the standard output has it to itself; the results then go with the errors.
   std::FILE* results = ReadsIntoStandardOutput(job) ? stderr : stdout;
   Console console(job.ports, results, stderr, !job.quiet && IsTerminal(stderr), TerminalWidth(stderr));
-  return static_cast<int>(RunPorts(job, inputs.images, console));
+  // A trace that cannot be written is told among the errors, above the progress lines.
+  kestrel::LinkTrace::TellProblemsTo(
+      [&console](const std::string& problem) { console.Write({}, ProgramMessage(problem)); });
+  return static_cast<int>(EndOutput(RunPorts(job, inputs.images, console)));
 }

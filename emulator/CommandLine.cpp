@@ -5,6 +5,8 @@
 #include <map>
 #include <string_view>
 
+#include "emulator/PortAlias.h"
+
 namespace kestrel::emulator {
 
 namespace {
@@ -30,7 +32,7 @@ const char* Usage() {
   return R"(Usage: kestrel-emulator [options]
 Emulates the programmer device on a pseudo-terminal registered as a COM name.
 
-  --port NAME          COM name to register (default COM1)
+  --port NAME          COM name to register, COM1 to COM256 (default COM1)
   --config-home DIR    alias folder is DIR/TARVELIN/ports (default $XDG_CONFIG_HOME or ~/.config)
   --device PATH        run on this serial device instead (raw, 8O1 at --baud, default 56000)
   --state FILE         keep the chips' memories, fuse and lock bits in FILE between runs
@@ -120,6 +122,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       result.error = "bad value for " + std::string(name) + ": " + std::string(value);
       return result;
     }
+  }
+  // An alias is a COM name in the alias folder, never a path that could name another file.
+  if (!o.portName.empty()) {
+    const auto alias = AliasName(o.portName);
+    if (!alias) {
+      result.error = "bad value for --port: " + o.portName + " (a COM name, COM1 to COM256)";
+      return result;
+    }
+    o.portName = *alias;
   }
   o.baud = static_cast<std::uint32_t>(baud);
   o.pollInterval = milliseconds(pollMs);

@@ -32,6 +32,7 @@ Emulator::~Emulator() { Stop(); }
 void Emulator::Start() {
   if (Running()) return;
   Impl& d = *impl_;
+  if (!d.options.stateFile.empty()) CheckStateFolder(d.options.stateFile);
   if (!d.options.stateFile.empty() && std::filesystem::exists(d.options.stateFile)) {
     std::lock_guard lock(d.mutex);
     if (!LoadChipStates(d.options.stateFile, d.device.Chips(), d.device.Catalogue())) {
@@ -42,6 +43,9 @@ void Emulator::Start() {
   if (d.wake < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
   try {
     d.OpenLine();
+  } catch (const AliasRefused&) {
+    d.line.Close();
+    throw;
   } catch (const std::exception& error) {
     d.line.Close();
     throw std::runtime_error(std::string("cannot open the line: ") + error.what());
@@ -64,6 +68,8 @@ void Emulator::Stop() {
 }
 
 bool Emulator::Running() const { return impl_->thread.joinable(); }
+
+bool Emulator::StateKept() const { return impl_->options.stateFile.empty() || !impl_->unsaved; }
 
 std::string Emulator::HostPath() const {
   std::lock_guard lock(impl_->mutex);

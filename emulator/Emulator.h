@@ -31,7 +31,8 @@
 namespace kestrel::emulator {
 
 struct EmulatorOptions {
-  // The COM name registered in <configHome>/TARVELIN/ports; empty registers none.
+  // The COM name registered in <configHome>/TARVELIN/ports (COM1 to COM256, any case); empty
+  // registers none.
   std::string portName = "COM1";
   // Empty: $XDG_CONFIG_HOME, else ~/.config.
   std::string configHome;
@@ -61,12 +62,17 @@ class Emulator {
   Emulator(const Emulator&) = delete;
   Emulator& operator=(const Emulator&) = delete;
 
-  // Loads the state file, opens the line, registers the alias and starts the device on its own
-  // thread. Throws std::runtime_error when any of that fails (a damaged state file included).
+  // Checks the state file's folder, loads the state file, opens the line, registers the alias
+  // and starts the device on its own thread. Throws std::runtime_error when any of that fails (a
+  // damaged state file, a port name that is no COM name and an alias held by another program
+  // included).
   void Start();
   // Stops the device, stores the state file, removes the alias and closes the line.
   void Stop();
   bool Running() const;
+  // Whether every change to the chips has reached the state file; true without one. After Stop,
+  // false means the state could not be stored (said on standard error).
+  bool StateKept() const;
 
   // The path the program opens: the pty's slave (new after each vanishing) or the device.
   std::string HostPath() const;

@@ -58,7 +58,8 @@ struct Emulator::Impl {
   std::string hostPath;
 
   Bytes lastCarriedOut;  // the last command the device carried out
-  bool unsaved = false;
+  std::atomic<bool> unsaved{false};
+  std::string storeFailure;  // the last failure to store the state said, empty after a success
   bool lineFailed = false;
   std::uint64_t idlePolls = 0;
   Clock::time_point nextPoll{};

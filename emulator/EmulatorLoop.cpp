@@ -251,8 +251,12 @@ void Emulator::Impl::SaveIfChanged() {
   try {
     SaveChipStates(options.stateFile, chips, device.Catalogue());
     unsaved = false;
+    storeFailure.clear();
   } catch (const std::exception& error) {
-    std::cerr << "kestrel-emulator: cannot store the state: " << error.what() << '\n';
+    // Tried again at every poll; said once until it changes.
+    if (storeFailure != error.what())
+      std::cerr << "kestrel-emulator: cannot store the state: " << error.what() << '\n';
+    storeFailure = error.what();
   }
 }
 

@@ -1,9 +1,12 @@
 #include "emulator/StateFile.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <system_error>
 
 #include "buffer/FileIo.h"
@@ -67,6 +70,17 @@ void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipSta
 
   if (const int error = TryReplaceFileContents(file.string(), out))
     throw std::system_error(error, std::generic_category(), "store " + file.string());
+}
+
+void CheckStateFolder(const std::filesystem::path& file) {
+  std::error_code ignored;
+  std::filesystem::path folder = std::filesystem::weakly_canonical(file, ignored).parent_path();
+  if (folder.empty()) folder = file.parent_path().empty() ? "." : file.parent_path();
+  if (!std::filesystem::is_directory(folder))
+    throw std::runtime_error("the state file's folder " + folder.string() + " does not exist");
+  if (::access(folder.c_str(), W_OK) != 0)
+    throw std::runtime_error("the state file's folder " + folder.string() +
+                             " cannot be written to: " + std::generic_category().message(errno));
 }
 
 bool LoadChipStates(const std::filesystem::path& file, std::vector<ChipState>& chips,

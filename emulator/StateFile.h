@@ -16,6 +16,11 @@ namespace kestrel::emulator {
 void SaveChipStates(const std::filesystem::path& file, const std::vector<ChipState>& chips,
                     const std::vector<ChipType>& catalogue = ChipCatalogue());
 
+// Throws std::runtime_error naming the folder unless the folder the file is stored in (where
+// its links lead) exists and may be written to, so that a state that could not be kept is
+// refused at the start rather than lost at the end.
+void CheckStateFolder(const std::filesystem::path& file);
+
 // Fills `chips` (catalogue order) from the file. Entries of chips the catalogue lacks and
 // memories whose size no longer matches it are skipped. False, with `chips` untouched, when the
 // file cannot be read or is damaged.

@@ -1,5 +1,6 @@
 // kestrel-emulator: the programmer device on a pseudo-terminal (or a serial line) until
-// SIGINT, SIGTERM or SIGHUP; the COM alias is removed on the way out.
+// SIGINT, SIGTERM or SIGHUP; the COM alias is removed on the way out. Exits with 1 when it cannot
+// start or could not store the state file, with 2 for a bad command line.
 
 #include <pthread.h>
 #include <signal.h>
@@ -46,5 +47,9 @@ int main(int argc, char** argv) {
   int received = 0;
   sigwait(&signals, &received);
   emulator.Stop();
+  if (!emulator.StateKept()) {
+    std::cerr << "kestrel-emulator: the chips' state is not stored in " << line.options.stateFile << '\n';
+    return 1;
+  }
   return 0;
 }

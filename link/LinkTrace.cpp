@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
 
 #include "link/Frame.h"
@@ -18,9 +19,37 @@ std::string FrameName(std::span<const std::uint8_t> frame) {
   return OpcodeName(frame[FrameHeaderSize]);
 }
 
+// The trace's problems, told once: the trace file is the program's, whichever link writes it.
+class Problems {
+ public:
+  void SetTeller(LinkTrace::ProblemTeller teller) {
+    const std::lock_guard lock(mutex_);
+    teller_ = std::move(teller);
+  }
+  void Tell(const std::string& problem) {
+    const std::lock_guard lock(mutex_);
+    if (told_) return;
+    told_ = true;
+    if (teller_)
+      teller_(problem);
+    else
+      std::fprintf(stderr, "kestrel: %s\n", problem.c_str());
+  }
+
+ private:
+  std::mutex mutex_;
+  LinkTrace::ProblemTeller teller_;
+  bool told_ = false;
+};
+
+Problems& TraceProblems() {
+  static Problems problems;
+  return problems;
+}
+
 }  // namespace
 
-LinkTrace::LinkTrace(const std::string& path) : file_(std::fopen(path.c_str(), "a")) {
+LinkTrace::LinkTrace(const std::string& path) : path_(path), file_(std::fopen(path.c_str(), "a")) {
   if (!file_) throw std::runtime_error("cannot open " + path + ": " + std::strerror(errno));
 }
 
@@ -32,10 +61,12 @@ std::unique_ptr<LinkTrace> LinkTrace::FromEnvironment() {
   try {
     return std::make_unique<LinkTrace>(path);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "kestrel: no trace: %s\n", error.what());
+    TraceProblems().Tell(std::string("no trace: ") + error.what());
     return nullptr;
   }
 }
+
+void LinkTrace::TellProblemsTo(ProblemTeller teller) { TraceProblems().SetTeller(std::move(teller)); }
 
 void LinkTrace::Sent(LinkTime at, std::span<const std::uint8_t> frame) {
   Write(at, "->", FrameName(frame), frame);
@@ -54,8 +85,13 @@ void LinkTrace::Write(LinkTime at, std::string_view arrow, std::string_view what
   std::snprintf(stamp.data(), stamp.size(), "%13.3f",
                 std::chrono::duration<double, std::milli>(at.time_since_epoch()).count());
   const std::string line = TraceLine(stamp.data(), arrow, what, bytes) + '\n';
-  std::fwrite(line.data(), 1, line.size(), file_);
-  std::fflush(file_);
+  errno = 0;
+  if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
+    const int error = errno != 0 ? errno : EIO;
+    // The lines that do not fit are lost; the next ones are tried again.
+    std::clearerr(file_);
+    TraceProblems().Tell("the trace " + path_ + " cannot be written: " + std::strerror(error));
+  }
 }
 
 }  // namespace kestrel

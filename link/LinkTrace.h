@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -28,8 +29,14 @@ class LinkTrace {
   LinkTrace& operator=(const LinkTrace&) = delete;
 
   // The trace KESTREL_TRACE asks for; null when the variable is unset or empty, or the file
-  // cannot be opened (which is said on standard error).
+  // cannot be opened (a problem told as below).
   static std::unique_ptr<LinkTrace> FromEnvironment();
+
+  // Where a trace that cannot be opened or written is told, once in the program's life however
+  // many links trace: a line on standard error beginning "kestrel: " unless the program set its
+  // own teller at its start, before any link runs.
+  using ProblemTeller = std::function<void(const std::string& problem)>;
+  static void TellProblemsTo(ProblemTeller teller);
 
   // A whole frame: a poll, or a command or reply named by its opcode.
   void Sent(LinkTime at, std::span<const std::uint8_t> frame);
@@ -39,6 +46,7 @@ class LinkTrace {
  private:
   void Write(LinkTime at, std::string_view arrow, std::string_view what, std::span<const std::uint8_t> bytes);
 
+  std::string path_;
   std::FILE* file_;
 };
 

@@ -82,11 +82,17 @@ TEST_F(SettingsTest, NinthBitIndexMapsToParityOutOfEnumOrder) {
     EXPECT_EQ(LastApplied(*serial_).Parity, parity) << "index " << index;
     EXPECT_EQ(Form3->ComboBox1->currentIndex(), index);
   }
-  // An index outside the list selects nothing and leaves the component's odd parity.
-  Store("Parity", 7);
-  StartProgram();
-  EXPECT_EQ(Form3->ComboBox1->currentIndex(), -1);
-  EXPECT_EQ(LastApplied(*serial_).Parity, pOdd);
+  // An index outside the list is reported, selects nothing and leaves the component's odd
+  // parity; -1 (none chosen) is no error.
+  for (const int outside : {7, -2}) {
+    Store("Parity", outside);
+    StartProgram();
+    ASSERT_EQ(Asked().size(), 1u) << outside;
+    EXPECT_EQ(Asked()[0].text, "Invalid value for 'Parity'");
+    EXPECT_EQ(Form3->ComboBox1->currentIndex(), -1);
+    EXPECT_EQ(LastApplied(*serial_).Parity, pOdd);
+    EXPECT_EQ(Stored("Parity").toInt(), outside);
+  }
 }
 
 TEST_F(SettingsTest, CancelKeepsPortFieldsUnsavedButSwitchesTakeEffectAndAreSavedAtClose) {

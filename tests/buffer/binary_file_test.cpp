@@ -94,7 +94,13 @@ TEST_F(BinaryLoad, RefusedFilesLeaveAnEmptyBuffer) {
 
   EXPECT_FALSE(Load("missing.bin"));
   EXPECT_TRUE(t.image.DataBuffer().empty());
-  EXPECT_FALSE(Load(""));  // a folder is not a file
+  try {
+    Load("");
+    ADD_FAILURE() << "a folder loaded";
+  } catch (const FileError& error) {
+    EXPECT_NE(std::string(error.what()).find("это папка, а не файл"), std::string::npos) << error.what();
+  }
+  EXPECT_TRUE(t.image.DataBuffer().empty());
   EXPECT_TRUE(t.view.warnings.empty());
 
   // A malformed HEX file: the buffer stays empty and the status panel says why.

@@ -45,7 +45,9 @@ TEST(ImageFiles, SavedHexReadsBackAboveSixtyFourKilobytes) {
   const std::string hex = dir.File("big.hex");
   EXPECT_FALSE(SaveImage(hex, image));
   EXPECT_EQ(LoadImage(hex, Memory::Flash).image, image);
-  EXPECT_EQ(SaveImage(dir.File("missing/x.bin"), image), dir.File("missing/x.bin") + ": cannot be written");
+  EXPECT_EQ(SaveImage(dir.File("missing/x.bin"), image),
+            dir.File("missing/x.bin") + ": no such file or directory");
+  EXPECT_EQ(LoadImage(dir.Path().string(), Memory::Flash).error, dir.Path().string() + ": is a directory");
 }
 
 TEST(ImageFiles, ReadsIntoSRecordNamesAndNeverIntoElfNames) {

@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,13 +18,18 @@
 #include <fstream>
 #include <memory>
 #include <random>
+#include <span>
 #include <string>
+#include <string_view>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "buffer/HexReader.h"
 #include "buffer/HexWriter.h"
 #include "emulator/Emulator.h"
 #include "tests/support/Pty.h"
+#include "tests/support/SpecialFiles.h"
 
 using namespace kestrel;
 using namespace kestrel::test;
@@ -26,6 +37,11 @@ using emulator::Emulator;
 using emulator::EmulatorOptions;
 using emulator::MemoryKind;
 using Bytes = std::vector<std::uint8_t>;
+using test::Identify;
+using test::MakeDeviceLike;
+using test::NodeIdentity;
+using test::Pipe;
+using test::ReadAvailable;
 
 namespace {
 
@@ -47,13 +63,40 @@ class CliTest : public ::testing::Test {
     return *devices_.back();
   }
 
-  CliRun Cli(const QStringList& arguments) const {
+  // Runs the program with `input` on its standard input.
+  CliRun Cli(const QStringList& arguments, const std::string& input = {}) const {
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(config_.Path()));
     process.start(QStringLiteral(KESTREL_CLI_PATH), QStringList{"-q"} + arguments);
+    process.write(input.data(), static_cast<qint64>(input.size()));
+    process.closeWriteChannel();
     EXPECT_TRUE(process.waitForFinished(120000)) << arguments.join(' ').toStdString();
     return {process.exitCode(), process.readAllStandardOutput().toStdString(),
             process.readAllStandardError().toStdString()};
+  }
+
+  // Runs the program with its standard output on `out`, a descriptor the test made. A signal
+  // that ends it gives 128 and the signal's number, as a shell tells it.
+  CliRun CliOnto(const QStringList& arguments, int out) const {
+    const std::string errors = config_.Path() + "/errors.txt";
+    std::vector<std::string> args{KESTREL_CLI_PATH, "-q"};
+    for (const QString& argument : arguments) args.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = -1;
+    const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (error != 0 || waitpid(pid, &status, 0) != pid) return {};
+    std::ifstream text(errors);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), "",
+            std::string(std::istreambuf_iterator<char>(text), {})};
   }
 
   QString File(const std::string& name, const Bytes& bytes) const {
@@ -228,6 +271,206 @@ TEST_F(CliTest, FaultsNeverEndInSuccessOverADifferentChip) {
     if (run.status == 0) {
       EXPECT_EQ(FlashOf(device, "ATmega328P", image.size()), image) << "seed " << seed;
     }
+  }
+}
+
+// Results that cannot be delivered are never a success: a full device gets status 4 and the
+// cause, a reader that has gone ends the run quietly with the same status (not by SIGPIPE).
+TEST_F(CliTest, ResultsThatCannotBeWrittenAreAFileError) {
+  AddDevice("COM5");
+  const std::string full = config_.Path() + "/full";
+  MakeDeviceLike(full, "full");
+  const NodeIdentity fullNode = Identify(full);
+  for (const QStringList& action :
+       {QStringList{"read", "flash", "-"}, QStringList{"info"}, QStringList{"--json", "signature"}}) {
+    const QStringList arguments = QStringList{"-p", "COM5", "-c", "0"} + action;
+    SCOPED_TRACE(arguments.join(' ').toStdString());
+    const int device = open(full.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(device, 0);
+    const CliRun onFull = CliOnto(arguments, device);
+    close(device);
+    EXPECT_EQ(onFull.status, 4);
+    EXPECT_NE(onFull.err.find("standard output: No space left on device"), std::string::npos) << onFull.err;
+
+    Pipe gone;
+    gone.CloseReader();
+    const CliRun onClosedPipe = CliOnto(arguments, gone.Writer());
+    EXPECT_EQ(onClosedPipe.status, 4);
+    EXPECT_EQ(onClosedPipe.err, "");
+  }
+  EXPECT_EQ(Identify(full), fullNode);
+}
+
+// Every kind of path as the file a read writes and a write reads: files are replaced or read
+// whole, devices, FIFOs, terminals and /proc/self/fd links are used in place, what cannot be
+// used is named with its cause, and each node or link is still what it was afterwards.
+TEST_F(CliTest, EveryKindOfPathIsReadAndWrittenWithoutBeingReplaced) {
+  Emulator& device = AddDevice("COM5");
+  // What a read writes: no line feed in it, which a terminal would turn into two bytes.
+  Bytes flash(1024);
+  for (std::size_t i = 0; i < flash.size(); ++i) flash[i] = static_cast<std::uint8_t>(0x80 | (i * 7));
+  // What a write reads, as a terminal's line too.
+  const std::string text = "written from a stream\n";
+  const Bytes textBytes(text.begin(), text.end());
+  const std::string folder = config_.Path();
+  const std::string file = folder + "/file.bin";
+  const std::string fifo = folder + "/fifo";
+
+  // What a case keeps alive while it runs: the far ends of its FIFO and its line.
+  struct Scene {
+    std::unique_ptr<Pty> pty;
+    int fifoReader = -1;
+    std::thread fifoWriter;
+    std::string input;  // for the standard input
+    ~Scene() {
+      if (fifoWriter.joinable()) fifoWriter.join();
+      if (fifoReader >= 0) close(fifoReader);
+    }
+  };
+  struct Case {
+    const char* kind;
+    std::function<std::string(Scene&)> make;
+    int status;
+    const char* error;                                   // after the path in the error line
+    std::function<Bytes(Scene&, const CliRun&)> result;  // what a read wrote, or a write read
+  };
+  const auto link = [&](const std::string& target) {
+    std::filesystem::create_symlink(target, folder + "/link");
+    return folder + "/link";
+  };
+  const auto makeFifo = [&] {
+    EXPECT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    return fifo;
+  };
+  const auto deviceLike = [&](const std::string& name) {
+    MakeDeviceLike(folder + "/" + name, name);
+    return folder + "/" + name;
+  };
+  const auto terminal = [](Scene& s) {
+    s.pty = std::make_unique<Pty>();
+    return s.pty->SlavePath();
+  };
+  const auto fileBytes = [&](Scene&, const CliRun&) { return Read("file.bin"); };
+  const auto stored = [&](Scene&, const CliRun&) { return FlashOf(device, "ATtiny13A", text.size()); };
+
+  const Case reads[] = {
+      {"regular file", [&](Scene&) { return File("file.bin", Bytes(10, 1)).toStdString(); }, 0, nullptr,
+       fileBytes},
+      {"link to a regular file",
+       [&](Scene&) {
+         File("file.bin", Bytes(10, 1));
+         return link(file);
+       },
+       0, nullptr, fileBytes},
+      {"missing file", [&](Scene&) { return file; }, 0, nullptr, fileBytes},
+      {"FIFO with a reader",
+       [&](Scene& s) {
+         s.fifoReader = open(makeFifo().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+         return fifo;
+       },
+       0, nullptr, [](Scene& s, const CliRun&) { return ReadAvailable(s.fifoReader); }},
+      {"FIFO nobody reads",
+       [&](Scene&) { return makeFifo(); },
+       4,
+       "no reading program or device at the other end",
+       {}},
+      {"null device", [&](Scene&) { return deviceLike("null"); }, 0, nullptr, {}},
+      {"full device", [&](Scene&) { return deviceLike("full"); }, 4, "no space left on device", {}},
+      {"terminal", terminal, 0, nullptr,
+       [&](Scene& s, const CliRun&) { return s.pty->Read(flash.size(), std::chrono::seconds(2)); }},
+      // The image first, then the result line.
+      {"link to the standard output", [&](Scene&) { return link("/proc/self/fd/1"); }, 0, nullptr,
+       [&](Scene&, const CliRun& run) { return Bytes(run.out.begin(), run.out.begin() + flash.size()); }},
+      {"directory", [&](Scene&) { return folder; }, 4, "is a directory", {}},
+  };
+  const Case writes[] = {
+      {"regular file", [&](Scene&) { return File("file.bin", textBytes).toStdString(); }, 0, nullptr, stored},
+      {"link to a regular file",
+       [&](Scene&) {
+         File("file.bin", textBytes);
+         return link(file);
+       },
+       0, nullptr, stored},
+      {"missing file", [&](Scene&) { return file; }, 4, "no such file", {}},
+      {"FIFO whose writer comes later",
+       [&](Scene& s) {
+         s.fifoWriter = std::thread([&, path = makeFifo()] {
+           const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+           EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+           close(fd);
+         });
+         return fifo;
+       },
+       0, nullptr, stored},
+      {"null device", [&](Scene&) { return deviceLike("null"); }, 0, nullptr, {}},
+      // It reads as endless zeros.
+      {"full device", [&](Scene&) { return deviceLike("full"); }, 4, "larger than 16 MiB", {}},
+      {"terminal",
+       [&](Scene& s) {
+         const std::string path = terminal(s);
+         s.pty->Write(textBytes);
+         s.pty->Write(Bytes{0x04});  // the end of input, at the start of a line
+         return path;
+       },
+       0, nullptr, stored},
+      {"link to the standard input",
+       [&](Scene& s) {
+         s.input = text;
+         return link("/proc/self/fd/0");
+       },
+       0, nullptr, stored},
+      {"directory", [&](Scene&) { return folder; }, 4, "is a directory", {}},
+  };
+
+  for (const auto& [action, cases, expected] :
+       {std::tuple{"read", std::span<const Case>(reads), flash},
+        std::tuple{"write", std::span<const Case>(writes), textBytes}}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(action) + " flash: " + c.kind);
+      // A write can only clear bits: it starts from an erased chip.
+      device.ModifyChip(Emulator::ChipNumber("ATtiny13A"), [&](emulator::ChipState& state) {
+        state.flash = std::string_view(action) == "read" ? flash : Bytes(flash.size(), 0xFF);
+      });
+      Scene scene;
+      const std::string path = c.make(scene);
+      const NodeIdentity before = Identify(path);
+      const CliRun run =
+          Cli({"-p", "COM5", "-c", "ATtiny13A", action, "flash", QString::fromStdString(path)}, scene.input);
+      EXPECT_EQ(run.status, c.status) << run.err;
+      if (c.error) {
+        EXPECT_NE(run.err.find(path + ": " + c.error), std::string::npos) << run.err;
+      }
+      if (c.result) {
+        EXPECT_EQ(c.result(scene, run), expected);
+      }
+      NodeIdentity after = Identify(path);
+      if (before.finalType == 0) after.finalType = 0;  // a missing file has been made
+      if (before.type != 0) {
+        EXPECT_EQ(after, before);
+      }
+      std::error_code ignored;
+      for (const char* made : {"file.bin", "link", "fifo", "null", "full"})
+        std::filesystem::remove(folder + "/" + made, ignored);
+    }
+  }
+}
+
+// A trace that cannot be opened or written is told once, however many ports trace, in the
+// program's own words, and the run goes on.
+TEST_F(CliTest, ATraceThatCannotBeWrittenIsToldOnce) {
+  AddDevice("COM5");
+  AddDevice("COM6");
+  const std::string full = config_.Path() + "/full";
+  MakeDeviceLike(full, "full");
+  const std::string nowhere = config_.Path() + "/no/such/folder/trace";
+  for (const auto& [trace, problem] :
+       {std::pair{full, "the trace " + full + " cannot be written: No space left on device"},
+        std::pair{nowhere, "no trace: cannot open " + nowhere + ": No such file or directory"}}) {
+    setenv("KESTREL_TRACE", trace.c_str(), 1);
+    const CliRun run = Cli({"-p", "COM5", "-p", "COM6", "info"});
+    unsetenv("KESTREL_TRACE");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "kestrel-cli: " + problem + "\n");
   }
 }
 

@@ -112,6 +112,21 @@ TEST(StoredSettings, FillInWhatTheCommandLineLeavesOut) {
   EXPECT_EQ(FromIni("ComPort=COM1, COM2\n").unreadable, std::set<std::string>{"ComPort"});
 }
 
+// A ninth-bit row outside the list gets the warning a bad rate gets; -1, which the desktop
+// program stores while no row is chosen, is none and no fault.
+TEST(StoredSettings, AParityRowOutsideTheListIsWarnedAbout) {
+  for (const char* row : {"99", "-2", "5", "odd"}) {
+    Job job;
+    EXPECT_EQ(ApplyStoredSettings(job, FromIni(std::string("Parity=") + row + "\n")),
+              std::vector<std::string>{"the stored Parity in KESTREL.conf cannot be used; using odd"})
+        << row;
+    EXPECT_EQ(job.parity, pOdd) << row;
+  }
+  Job none;
+  EXPECT_TRUE(ApplyStoredSettings(none, FromIni("Parity=-1\n")).empty());
+  EXPECT_EQ(none.parity, pOdd);
+}
+
 TEST(StoredSettings, TheStoredNinthBitRowGivesTheParity) {
   const std::pair<std::optional<std::int32_t>, TParity> rows[]{{0, pNone},  {1, pOdd},  {2, pEven},
                                                                {3, pSpace}, {4, pMark}, {std::nullopt, pOdd},

@@ -188,6 +188,10 @@ TEST(CommandLine, TakesEveryOption) {
   EXPECT_EQ(f.vanishAfter, 8u);
   EXPECT_EQ(f.vanishFor, 900ms);
 
+  // A COM name in any case is taken as the program takes port names.
+  const char* lower[] = {"kestrel-emulator", "--port", "com12"};
+  EXPECT_EQ(ParseCommandLine(3, lower).options.portName, "COM12");
+
   const char* defaults[] = {"kestrel-emulator"};
   const CommandLine plain = ParseCommandLine(1, defaults);
   EXPECT_EQ(plain.options.portName, "COM1");
@@ -216,6 +220,76 @@ TEST(Alias, ReplacesAStaleOneAndLeavesOneTakenOver) {
   fs::create_symlink("/dev/ttyUSB0", alias);  // another device took the name meanwhile
   emulator.Stop();
   EXPECT_EQ(fs::read_symlink(alias), "/dev/ttyUSB0");
+}
+
+// What the program refuses to start over, each left as it was: a port name that is no COM
+// name, a file or a foreign link where the alias would go, the live alias of another emulator,
+// and a state file whose folder does not exist.
+TEST(ProgramStart, NeverTakesOverWhatIsNotItsOwn) {
+  ScratchFolder scratch;
+  const fs::path ports = scratch.Path() / "TARVELIN" / "ports";
+  fs::create_directories(ports);
+  const fs::path victim = scratch.Path() / "victim.txt";
+  std::ofstream(victim) << "keep me";
+  std::ofstream(ports / "COM3") << "not a link";
+  fs::create_symlink(victim, ports / "COM4");
+  EmulatorOptions first;
+  first.configHome = scratch.Path().string();
+  first.portName = "COM5";
+  Emulator other(first);
+  other.Start();
+
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string error;
+  };
+  const Case cases[] = {
+      {{"--port", "../../victim.txt"}, 2, "bad value for --port: ../../victim.txt"},
+      {{"--port", victim.string()}, 2, "bad value for --port"},
+      {{"--port", "COM257"}, 2, "bad value for --port"},
+      {{"--port", "COM3"}, 1, "COM3 is not an emulator's alias; it is left as it is"},
+      {{"--port", "com4"}, 1, "COM4 is taken: "},
+      {{"--port", "COM5"}, 1, "COM5 is taken: "},
+      {{"--port", "COM6", "--state", (scratch.Path() / "missing" / "state.bin").string()},
+       1,
+       "the state file's folder " + (scratch.Path() / "missing").string() + " does not exist"},
+  };
+  const fs::path errors = scratch.Path() / "errors.txt";
+  for (const Case& c : cases) {
+    std::vector<std::string> args{"--config-home", scratch.Path().string()};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(c.args[1]);
+    const pid_t pid = Spawn(args, errors);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == c.status) << status;
+    EXPECT_NE(Contents(errors).find(c.error), std::string::npos) << Contents(errors);
+  }
+  EXPECT_EQ(Contents(victim), "keep me");
+  EXPECT_EQ(Contents(ports / "COM3"), "not a link");
+  EXPECT_EQ(fs::read_symlink(ports / "COM4"), victim);
+  EXPECT_EQ(fs::read_symlink(ports / "COM5"), other.HostPath());
+  EXPECT_FALSE(fs::exists(ports / "COM6") || fs::is_symlink(ports / "COM6"));
+  // The first emulator still removes its own alias at its end.
+  other.Stop();
+  EXPECT_FALSE(fs::is_symlink(ports / "COM5"));
+}
+
+// A state that cannot be stored at the end is no success.
+TEST(StateFile, AStoreThatFailsAtTheEndIsReported) {
+  ScratchFolder scratch;
+  const fs::path folder = scratch.Path() / "state";
+  fs::create_directories(folder);
+  EmulatorOptions options;
+  options.portName.clear();
+  options.stateFile = (folder / "chips.bin").string();
+  Emulator emulator(options);
+  emulator.Start();
+  fs::remove_all(folder);
+  emulator.ModifyChip(0, [](ChipState& chip) { chip.flash[0] = 0x12; });
+  emulator.Stop();
+  EXPECT_FALSE(emulator.StateKept());
 }
 
 TEST(SerialDevice, RunsRawAt8O1OnTheGivenLine) {

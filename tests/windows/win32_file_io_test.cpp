@@ -38,22 +38,25 @@ TEST(Win32FileIo, BytesGoThroughUnchangedUnderACyrillicName) {
 
   ReplaceFileContents(path, bytes);
   EXPECT_TRUE(fs::exists(dir.Path() / fs::path(u8"Прошивка.bin")));
-  EXPECT_EQ(ReadRegularFile(path, 1000), bytes);
-  EXPECT_EQ(ReadRegularFile(path, 3), Bytes(bytes.begin(), bytes.begin() + 3));
+  EXPECT_EQ(ReadFileBytes(path, 1000), bytes);
+  EXPECT_EQ(ReadFileBytes(path, 3), Bytes(bytes.begin(), bytes.begin() + 3));
 
   ReplaceFileContents(path, Bytes{7, 8});
-  EXPECT_EQ(ReadRegularFile(path, 1000), (Bytes{7, 8}));
+  EXPECT_EQ(ReadFileBytes(path, 1000), (Bytes{7, 8}));
   ReplaceFileContents(path, {});
-  EXPECT_EQ(ReadRegularFile(path, 1000), Bytes{});
+  EXPECT_EQ(ReadFileBytes(path, 1000), Bytes{});
   // No temporary file is left behind.
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), {}), 1);
 }
 
-TEST(Win32FileIo, WhatIsNoFileReadsAsNothingAndFailuresKeepTheOldFile) {
+TEST(Win32FileIo, DevicesAreStreamsFoldersAreRefusedAndFailuresKeepTheOldFile) {
   ScratchDir dir;
-  EXPECT_EQ(ReadRegularFile(dir.File("missing.bin"), 10), std::nullopt);
-  EXPECT_EQ(ReadRegularFile(dir.Path().string(), 10), std::nullopt);
-  EXPECT_EQ(ReadRegularFile("NUL", 10), std::nullopt);
+  EXPECT_EQ(ReadFileBytes(dir.File("missing.bin"), 10), std::nullopt);
+  const std::string readFolder = ErrorOf([&] { ReadFileBytes(dir.Path().string(), 10); });
+  EXPECT_NE(readFolder.find("это папка, а не файл"), std::string::npos) << readFolder;
+  // NUL is a device: it reads as empty and takes a save where it is.
+  EXPECT_EQ(ReadFileBytes("NUL", 10), Bytes{});
+  ReplaceFileContents("NUL", Bytes(4, 0));
 
   const std::string readOnly = dir.File("read-only.bin");
   WriteFile(readOnly, Bytes(100, 0x33));
@@ -80,7 +83,7 @@ TEST(Win32FileIo, SavingOverAFileWithACyrillicNameAsksFirst) {
   t.view.answers = {Answer::No};
   EXPECT_FALSE(SaveBufferAs(t.image, false, [&](const std::string&) { return path; }));
   EXPECT_EQ(t.view.questions, std::vector<std::string>{"Перезаписать существующий файл?"});
-  EXPECT_EQ(ReadRegularFile(path, 100), Bytes(8, 0x33));
+  EXPECT_EQ(ReadFileBytes(path, 100), Bytes(8, 0x33));
 }
 
 }  // namespace
