@@ -21,8 +21,9 @@ struct FileError : std::runtime_error {
 // file of that name exists; FileError when it exists but cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path, std::size_t limit);
 
-// Makes the file at `path` hold exactly `bytes`: they are written to a new file beside it, which
-// then replaces it, so a failure leaves the old file as it was. An existing file keeps its
+// Makes the file at `path` hold exactly `bytes`: they are written to a new file beside it, flushed
+// to disk, which then replaces it, so a failure or a crash leaves the old file as it was or the new
+// one whole. An existing file keeps its
 // permissions; a read-only one is refused. FileError on failure.
 void ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes);
 // The same without the user's texts: 0 when done, else the system's error number (errno, or a

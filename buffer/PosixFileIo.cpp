@@ -67,6 +67,17 @@ std::string TemporaryNameBeside(const std::string& path) {
   return directory + "." + name + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
 }
 
+// Makes a rename in the folder of `path` survive a power cut. A file system that cannot flush a
+// folder has nothing more to flush.
+void SyncFolderOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int raw = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (raw < 0) return;
+  const UniqueFd fd = Own(raw);
+  ::fsync(*fd);
+}
+
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> ReadRegularFile(const std::string& path, std::size_t limit) {
@@ -128,7 +139,10 @@ int TryReplaceFileContents(const std::string& path, std::span<const std::uint8_t
     if (error == 0 && ::fsync(*fd) != 0) error = errno;
   }
   if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
-  if (error != 0) ::unlink(temporary.c_str());
+  if (error != 0)
+    ::unlink(temporary.c_str());
+  else
+    SyncFolderOf(target);
   return error;
 }
 
