@@ -29,7 +29,7 @@ if(WIN32)
   list(APPEND KESTREL_CORE_TESTS ${KESTREL_WINDOWS_TESTS})
 else()
   # These fork, signal and kill processes.
-  list(APPEND KESTREL_CORE_TESTS cli/serial_file_test cli/run_log_test)
+  list(APPEND KESTREL_CORE_TESTS cli/serial_file_test cli/run_log_test cli/interrupt_test)
 endif()
 
 foreach(test IN LISTS KESTREL_CORE_TESTS)
