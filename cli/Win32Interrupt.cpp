@@ -1,6 +1,7 @@
-#include <windows.h>
-
 #include "cli/Interrupt.h"
+
+// After the results, whose link names windows.h would take as its macros.
+#include <windows.h>
 
 namespace kestrel::cli {
 

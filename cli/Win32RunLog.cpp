@@ -1,9 +1,11 @@
+#include "cli/RunLog.h"
+
+// After the results, whose link names windows.h would take as its macros.
 #include <windows.h>
 
 #include <system_error>
 
 #include "buffer/FilePath.h"
-#include "cli/RunLog.h"
 
 namespace kestrel::cli {
 
