@@ -1,6 +1,8 @@
 // kestrel-cli: the programmer from the command line, on one port or several at once.
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "cli/LineSettings.h"
 #include "cli/Options.h"
 #include "cli/PortRun.h"
+#include "cli/RunLog.h"
 #include "cli/Terminal.h"
 #include "cli/TextReport.h"
 
@@ -23,18 +26,31 @@ bool ReadsIntoStandardOutput(const Job& job) {
   return false;
 }
 
+// A record the log could not take fails the port: the board's record is lost.
+void AppendToLog(RunLog& log, PortResult& result) {
+  const auto error = log.Append(result);
+  if (!error) return;
+  result.status = Worse(result.status, ExitStatus::File);
+  result.error = result.error.empty() ? *error : result.error + "; " + *error;
+}
+
 // Runs the job on every port at once, each on its own thread, and writes each port's results
-// as it ends. Returns the worst status.
-ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console) {
+// (and its record to the log, if any) as it ends. Returns the worst status.
+ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console, RunLog* log) {
   std::vector<ExitStatus> statuses(job.ports.size(), ExitStatus::Done);
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < job.ports.size(); ++i) {
     threads.emplace_back([&, i] {
       PortProgress progress(console, i);
-      const PortResult result = RunPort(
+      const auto started = std::chrono::system_clock::now();
+      const auto start = std::chrono::steady_clock::now();
+      PortResult result = RunPort(
           PortJob{
               .port = job.ports[i], .baud = *job.baud, .parity = *job.parity, .job = job, .images = images},
           progress);
+      result.started = started;
+      result.duration = std::chrono::steady_clock::now() - start;
+      if (log) AppendToLog(*log, result);
       console.EndProgress(i);
       console.Write(job.json ? JsonReport(result) : TextReport(result, job.ports.size() > 1),
                     ErrorLine(result));
@@ -71,6 +87,15 @@ int main(int argc, char** argv) {
   for (const std::string& warning : ApplyStoredSettings(job, ReadStoredSettings()))
     std::fputs(ProgramMessage(warning).c_str(), stderr);
 
+  std::unique_ptr<RunLog> log;
+  if (job.log) {
+    OpenedLog opened = RunLog::Open(*job.log);
+    if (!opened.log) {
+      std::fputs(ProgramMessage(opened.error).c_str(), stderr);
+      return static_cast<int>(ExitStatus::Usage);
+    }
+    log = std::move(opened.log);
+  }
   const LoadedInputs inputs = LoadInputImages(job);
   if (!inputs.error.empty()) {
     std::fputs(ProgramMessage(inputs.error).c_str(), stderr);
@@ -79,5 +104,5 @@ int main(int argc, char** argv) {
   // A read into the standard output has it to itself; the results then go with the errors.
   std::FILE* results = ReadsIntoStandardOutput(job) ? stderr : stdout;
   Console console(job.ports, results, stderr, !job.quiet && IsTerminal(stderr), TerminalWidth(stderr));
-  return static_cast<int>(RunPorts(job, inputs.images, console));
+  return static_cast<int>(RunPorts(job, inputs.images, console, log.get()));
 }
