@@ -23,6 +23,15 @@ const char UsageText[] = R"(kestrel-cli [OPTIONS] ACTION [ACTION ...]
   -V, --verify         verify after each write
       --json           one JSON object per port on standard output instead of text
   -q, --quiet          no progress
+      --log FILE       append each port's JSON object to FILE as one line, whole, even when gangs and
+                       other processes share FILE
+      --serial MEMORY:ADDRESS:BYTES[:FORMAT]
+                       give each board the next number of --serial-file, put into the image of the write
+                       of MEMORY (flash|eeprom) at ADDRESS (decimal or 0x-hex) in BYTES (1..8) bytes,
+                       FORMAT le (default), be, bcd (packed) or ascii (decimal digits, leading zeros)
+      --serial-file FILE   holds the next number as decimal text; shared safely, never gives one twice
+      --serial-start N     the first number, when FILE does not exist (default 1)
+      --serial-step N      what each board adds to the number (default 1)
   -h, --help, --version
 ACTIONS (run in order, each after the previous one ended):
   info                          programmer name, information lines, chip list ("N NAME" a line)
@@ -30,11 +39,15 @@ ACTIONS (run in order, each after the previous one ended):
   signature                     the signature reply as the status panel shows it
   read  flash|eeprom FILE       read the whole memory into FILE
   write flash|eeprom FILE       write FILE (the image's bytes past the memory's size are refused, not clipped)
-  verify flash|eeprom FILE      compare; a mismatch names the first differing block's address in hex
+  verify flash|eeprom FILE      compare; a mismatch is read back and explained: how many bytes differ, where,
+                                the first ones, whether the chip looks not erased or not written
   erase [all|eeprom]            EraseAll (default) or EraseEeprom
   fuses [BITS]   lock [BITS]    read (no BITS) or write (BITS: 0/1 characters, bit 0 first, one per bit)
 FILE: by extension .hex .ihx .ihex Intel HEX, .srec .s19 .s28 .s37 .mot S-records, .elf ELF (write and
   verify: the memory named); "-" standard input or output; anything else raw binary
+Ctrl+C (SIGINT) or SIGTERM stops every port once the command on the line is answered; a second ends at once.
+EXIT STATUS: 0 done, 1 the device failed (verify, signature), 2 usage, 3 port or link, 4 file,
+130 after SIGINT (Ctrl+C), 143 after SIGTERM (Ctrl+Break); with several ports the worst.
 )";
 
 namespace {
