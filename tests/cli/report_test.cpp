@@ -89,8 +89,6 @@ TEST(Report, AnInterruptionSaysWhereAndWhatItLeft) {
       {{Action(ActionKind::Fuses, Memory::Flash, "", "0101")},
        "fuses interrupted: the bits are partly written"},
       {{Action(ActionKind::Lock)}, "lock interrupted: the chip is unchanged"},
-      {{Action(ActionKind::Verify, Memory::Flash, "f"), 0, 0x100},
-       "verify flash interrupted at 0x0000 of 0x0100: the chip is unchanged"},
   };
   for (const auto& [interruption, text] : cases) EXPECT_EQ(InterruptionText(interruption), text);
 }

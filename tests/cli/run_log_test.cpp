@@ -2,37 +2,23 @@
 
 #include "cli/RunLog.h"
 
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "cli/JsonReport.h"
+#include "tests/buffer/ScratchFiles.h"
 
 using namespace kestrel::cli;
 
 namespace {
-
-class RunLogTest : public ::testing::Test {
- protected:
-  RunLogTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-log-XXXXXX").string();
-    EXPECT_TRUE(mkdtemp(pattern.data()));
-    folder_ = pattern;
-  }
-  ~RunLogTest() override { std::filesystem::remove_all(folder_); }
-
-  std::string folder_;
-};
 
 // A record of some 200 KB, long enough that two writes of one would let others in between,
 // named after its writer.
@@ -59,16 +45,18 @@ void AppendOnThreads(RunLog& log, const std::string& writer, int threads, int co
 
 }  // namespace
 
-TEST_F(RunLogTest, AFileThatCannotTakeRecordsIsToldAtOpening) {
-  for (const std::string& path : {folder_, folder_ + "/missing/log"}) {
+TEST(RunLog, AFileThatCannotTakeRecordsIsToldAtOpening) {
+  const kestrel::ScratchDir folder;
+  for (const std::string& path : {folder.Path().string(), folder.File("missing/log")}) {
     const OpenedLog opened = RunLog::Open(path);
     EXPECT_FALSE(opened.log);
     EXPECT_TRUE(opened.error.starts_with(path + ": the log cannot be opened (")) << opened.error;
   }
 }
 
-TEST_F(RunLogTest, ProcessesAndThreadsAppendWholeRecordsOnlyAfterACutOne) {
-  const std::string path = folder_ + "/runs.jsonl";
+TEST(RunLog, ProcessesAndThreadsAppendWholeRecordsOnlyAfterACutOne) {
+  const kestrel::ScratchDir folder;
+  const std::string path = folder.File("runs.jsonl");
   // A record cut short by a crash of an earlier run.
   std::ofstream(path) << R"({"time":"2024-01-01T00:00:00.000Z","port":"cut)";
   constexpr int Processes = 3, Threads = 2, Records = 15;

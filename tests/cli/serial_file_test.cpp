@@ -4,7 +4,6 @@
 #include "cli/SerialFile.h"
 
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,7 +11,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <future>
 #include <random>
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "cli/FileLock.h"
+#include "tests/buffer/ScratchFiles.h"
 
 using namespace kestrel::cli;
 using Numbers = std::vector<std::uint64_t>;
@@ -30,13 +29,9 @@ namespace {
 class SerialFileTest : public ::testing::Test {
  protected:
   SerialFileTest() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kestrel-serial-XXXXXX").string();
-    EXPECT_TRUE(mkdtemp(pattern.data()));
-    folder_ = pattern;
-    serial_.file = folder_ + "/serials";
+    serial_.file = folder_.File("serials");
     serial_.bytes = 8;
   }
-  ~SerialFileTest() override { std::filesystem::remove_all(folder_); }
 
   std::string Stored() const {
     std::ifstream in(serial_.file, std::ios::binary);
@@ -95,7 +90,7 @@ class SerialFileTest : public ::testing::Test {
     if (write(fd, &number, sizeof number) != sizeof number) _exit(3);
   }
 
-  std::string folder_;
+  const kestrel::ScratchDir folder_;
   SerialOptions serial_;
 };
 
