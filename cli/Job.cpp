@@ -45,6 +45,20 @@ std::string_view MemoryName(Memory memory) {
   return {};
 }
 
+std::string_view SerialFormatName(SerialFormat format) {
+  switch (format) {
+    case SerialFormat::Le:
+      return "le";
+    case SerialFormat::Be:
+      return "be";
+    case SerialFormat::Bcd:
+      return "bcd";
+    case SerialFormat::Ascii:
+      return "ascii";
+  }
+  return {};
+}
+
 bool HasMemory(ActionKind kind) {
   return kind == ActionKind::Read || kind == ActionKind::Write || kind == ActionKind::Verify ||
          kind == ActionKind::Erase;

@@ -1,6 +1,6 @@
 #pragma once
 // What the command line asks for, as a plain value: the ports, their line settings, the chip,
-// the write switches and the actions in the order given.
+// the write switches, the actions in the order given, the log and the serial numbers.
 
 #include <cstdint>
 #include <optional>
@@ -34,6 +34,24 @@ struct Action {
 // The standard input or output as a FILE.
 inline constexpr char StandardStream[] = "-";
 
+// How a serial number becomes bytes: le and be binary, least or most significant byte first;
+// bcd packed, two decimal digits a byte, most significant first; ascii decimal digits with
+// leading zeros.
+enum class SerialFormat { Le, Be, Bcd, Ascii };
+
+// --serial MEMORY:ADDRESS:BYTES[:FORMAT] with --serial-file, --serial-start and --serial-step.
+struct SerialOptions {
+  Memory memory = Memory::Flash;  // flash or eeprom
+  std::uint32_t address = 0;
+  int bytes = 1;  // 1 to 8
+  SerialFormat format = SerialFormat::Le;
+  std::string file;         // holds the next number as decimal text
+  std::uint64_t start = 1;  // the first number, when `file` does not exist
+  std::uint64_t step = 1;   // at least 1
+
+  bool operator==(const SerialOptions&) const = default;
+};
+
 struct Job {
   std::vector<std::string> ports;  // in the order given; none means the stored port
   std::optional<std::uint32_t> baud;
@@ -44,12 +62,15 @@ struct Job {
   bool json = false;
   bool quiet = false;
   std::vector<Action> actions;
+  std::optional<std::string> log;  // --log: one JSON line per port's run appended to it
+  std::optional<SerialOptions> serial;
 };
 
 // The command line's words: an action's name, a memory's name.
 std::optional<ActionKind> ActionNamed(std::string_view word);
 std::string_view ActionName(ActionKind kind);
 std::string_view MemoryName(Memory memory);
+std::string_view SerialFormatName(SerialFormat format);
 // Whether the action names a memory: read, write, verify, erase.
 bool HasMemory(ActionKind kind);
 

@@ -1,5 +1,7 @@
 #include "cli/Json.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "cli/Text.h"
@@ -98,6 +100,22 @@ JsonWriter& JsonWriter::String(std::string_view text) {
 JsonWriter& JsonWriter::Number(std::int64_t value) {
   BeginValue();
   text_ += std::to_string(value);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Unsigned(std::uint64_t value) {
+  BeginValue();
+  text_ += std::to_string(value);
+  return *this;
+}
+
+JsonWriter& JsonWriter::Fixed(double value, int decimals) {
+  if (!std::isfinite(value)) return Null();
+  BeginValue();
+  // Wide enough for the largest double in full; the point is a point whatever the locale.
+  char text[400];
+  const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+  text_.append(text, end);
   return *this;
 }
 

@@ -19,6 +19,9 @@ class JsonWriter {
   JsonWriter& Key(std::string_view name);
   JsonWriter& String(std::string_view text);
   JsonWriter& Number(std::int64_t value);
+  JsonWriter& Unsigned(std::uint64_t value);
+  // With `decimals` digits after the point; null when not finite.
+  JsonWriter& Fixed(double value, int decimals);
   JsonWriter& Bool(bool value);
   JsonWriter& Null();
 

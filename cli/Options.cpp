@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstdint>
@@ -7,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/SerialNumbers.h"
 #include "link/AsciiCase.h"
 
 namespace kestrel::cli {
@@ -21,6 +23,15 @@ const char UsageText[] = R"(kestrel-cli [OPTIONS] ACTION [ACTION ...]
   -V, --verify         verify after each write
       --json           one JSON object per port on standard output instead of text
   -q, --quiet          no progress
+      --log FILE       append each port's JSON object to FILE as one line, whole, even when gangs and
+                       other processes share FILE
+      --serial MEMORY:ADDRESS:BYTES[:FORMAT]
+                       give each board the next number of --serial-file, put into the image of the write
+                       of MEMORY (flash|eeprom) at ADDRESS (decimal or 0x-hex) in BYTES (1..8) bytes,
+                       FORMAT le (default), be, bcd (packed) or ascii (decimal digits, leading zeros)
+      --serial-file FILE   holds the next number as decimal text; shared safely, never gives one twice
+      --serial-start N     the first number, when FILE does not exist (default 1)
+      --serial-step N      what each board adds to the number (default 1)
   -h, --help, --version
 ACTIONS (run in order, each after the previous one ended):
   info                          programmer name, information lines, chip list ("N NAME" a line)
@@ -28,11 +39,15 @@ ACTIONS (run in order, each after the previous one ended):
   signature                     the signature reply as the status panel shows it
   read  flash|eeprom FILE       read the whole memory into FILE
   write flash|eeprom FILE       write FILE (the image's bytes past the memory's size are refused, not clipped)
-  verify flash|eeprom FILE      compare; a mismatch names the first differing block's address in hex
+  verify flash|eeprom FILE      compare; a mismatch is read back and explained: how many bytes differ, where,
+                                the first ones, whether the chip looks not erased or not written
   erase [all|eeprom]            EraseAll (default) or EraseEeprom
   fuses [BITS]   lock [BITS]    read (no BITS) or write (BITS: 0/1 characters, bit 0 first, one per bit)
 FILE: by extension .hex .ihx .ihex Intel HEX, .srec .s19 .s28 .s37 .mot S-records, .elf ELF (write and
   verify: the memory named); "-" standard input or output; anything else raw binary
+Ctrl+C (SIGINT) or SIGTERM stops every port once the command on the line is answered; a second ends at once.
+EXIT STATUS: 0 done, 1 the device failed (verify, signature), 2 usage, 3 port or link, 4 file,
+130 after SIGINT (Ctrl+C), 143 after SIGTERM (Ctrl+Break); with several ports the worst.
 )";
 
 namespace {
@@ -47,7 +62,23 @@ struct UsageError {
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
-enum class OptionId { Port, Baud, Parity, Chip, Erase, Verify, Json, Quiet, Help, Version };
+enum class OptionId {
+  Port,
+  Baud,
+  Parity,
+  Chip,
+  Erase,
+  Verify,
+  Json,
+  Quiet,
+  Log,
+  Serial,
+  SerialFile,
+  SerialStart,
+  SerialStep,
+  Help,
+  Version
+};
 
 struct OptionForm {
   char shortName;  // 0: long form only
@@ -56,7 +87,7 @@ struct OptionForm {
   bool takesValue;
 };
 
-constexpr std::array<OptionForm, 10> kOptions{{
+constexpr std::array<OptionForm, 15> kOptions{{
     {'p', "port", OptionId::Port, true},
     {'b', "baud", OptionId::Baud, true},
     {'P', "parity", OptionId::Parity, true},
@@ -65,6 +96,11 @@ constexpr std::array<OptionForm, 10> kOptions{{
     {'V', "verify", OptionId::Verify, false},
     {0, "json", OptionId::Json, false},
     {'q', "quiet", OptionId::Quiet, false},
+    {0, "log", OptionId::Log, true},
+    {0, "serial", OptionId::Serial, true},
+    {0, "serial-file", OptionId::SerialFile, true},
+    {0, "serial-start", OptionId::SerialStart, true},
+    {0, "serial-step", OptionId::SerialStep, true},
     {'h', "help", OptionId::Help, false},
     {0, "version", OptionId::Version, false},
 }};
@@ -77,14 +113,46 @@ constexpr std::array<std::pair<std::string_view, TParity>, 5> kParities{{
     {"space", pSpace},
 }};
 
+// A whole number of decimal digits (or hexadecimal ones with `base` 16) that `T` holds.
+template <typename T>
+std::optional<T> ParseWhole(std::string_view text, int base = 10) {
+  T value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
 // A line rate: a whole number from 1 to the largest the settings store keeps.
 std::optional<std::uint32_t> ParseBaud(std::string_view text) {
-  std::uint32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value == 0 ||
-      value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+  const auto value = ParseWhole<std::uint32_t>(text);
+  if (!value || *value == 0 || *value > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
     return std::nullopt;
   return value;
+}
+
+// An address: decimal, or hexadecimal after 0x.
+std::optional<std::uint32_t> ParseAddress(std::string_view text) {
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+    return ParseWhole<std::uint32_t>(text.substr(2), 16);
+  return ParseWhole<std::uint32_t>(text);
+}
+
+std::optional<SerialFormat> ParseSerialFormat(std::string_view text) {
+  for (const SerialFormat format :
+       {SerialFormat::Le, SerialFormat::Be, SerialFormat::Bcd, SerialFormat::Ascii})
+    if (SerialFormatName(format) == text) return format;
+  return std::nullopt;
+}
+
+// The parts of `text` between its colons.
+std::vector<std::string_view> SplitAtColons(std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (std::size_t start = 0;;) {
+    const std::size_t colon = text.find(':', start);
+    parts.push_back(text.substr(start, colon - start));
+    if (colon == std::string_view::npos) return parts;
+    start = colon + 1;
+  }
 }
 
 std::optional<TParity> ParseParity(std::string_view text) {
@@ -227,12 +295,71 @@ class Parser {
       case OptionId::Quiet:
         job_.quiet = true;
         break;
+      case OptionId::Log:
+        if (value.empty()) Fail(index, shown + " needs a FILE");
+        job_.log = std::string(value);
+        break;
+      case OptionId::Serial:
+        serial_ = ParseSerial(shown, index, value);
+        serialIndex_ = index;
+        break;
+      case OptionId::SerialFile:
+        if (value.empty()) Fail(index, shown + " needs a FILE");
+        serialFile_ = std::string(value);
+        NoteSerialDetail(index);
+        break;
+      case OptionId::SerialStart:
+        serialStart_ = ParseWhole<std::uint64_t>(value);
+        if (!serialStart_) Fail(index, shown + " needs a whole number, not " + Quoted(value));
+        serialStartIndex_ = index;
+        NoteSerialDetail(index);
+        break;
+      case OptionId::SerialStep:
+        serialStep_ = ParseWhole<std::uint64_t>(value);
+        if (!serialStep_ || *serialStep_ == 0)
+          Fail(index, shown + " needs a whole number of at least 1, not " + Quoted(value));
+        NoteSerialDetail(index);
+        break;
       case OptionId::Help:
         return CommandLine::Kind::Help;
       case OptionId::Version:
         return CommandLine::Kind::Version;
     }
     return std::nullopt;
+  }
+
+  // MEMORY:ADDRESS:BYTES[:FORMAT]; the serial number's file, start and step come from their own options.
+  static SerialOptions ParseSerial(const std::string& shown, std::size_t index, std::string_view value) {
+    const std::vector<std::string_view> parts = SplitAtColons(value);
+    if (parts.size() < 3 || parts.size() > 4)
+      Fail(index, shown + " needs MEMORY:ADDRESS:BYTES[:FORMAT], not " + Quoted(value));
+    SerialOptions serial;
+    if (parts[0] == "flash")
+      serial.memory = Memory::Flash;
+    else if (parts[0] == "eeprom")
+      serial.memory = Memory::Eeprom;
+    else
+      Fail(index, shown + " needs MEMORY flash or eeprom, not " + Quoted(parts[0]));
+    const auto address = ParseAddress(parts[1]);
+    if (!address)
+      Fail(index, shown + " needs an ADDRESS of decimal digits or 0x and hexadecimal digits, not " +
+                      Quoted(parts[1]));
+    serial.address = *address;
+    const auto bytes = ParseWhole<int>(parts[2]);
+    if (!bytes || *bytes < 1 || *bytes > 8)
+      Fail(index, shown + " needs BYTES from 1 to 8, not " + Quoted(parts[2]));
+    serial.bytes = *bytes;
+    if (parts.size() == 4) {
+      const auto format = ParseSerialFormat(parts[3]);
+      if (!format) Fail(index, shown + " needs FORMAT le, be, bcd or ascii, not " + Quoted(parts[3]));
+      serial.format = *format;
+    }
+    return serial;
+  }
+
+  // --serial-file, --serial-start and --serial-step mean nothing without --serial.
+  void NoteSerialDetail(std::size_t index) {
+    if (!serialDetailIndex_) serialDetailIndex_ = index;
   }
 
   const Positional* Peek() const { return next_ < positionals_.size() ? &positionals_[next_] : nullptr; }
@@ -343,6 +470,29 @@ class Parser {
           break;
       }
     }
+    CheckSerial();
+  }
+
+  void CheckSerial() {
+    if (!serial_) {
+      if (serialDetailIndex_)
+        Fail(*serialDetailIndex_, "--serial-file, --serial-start and --serial-step need --serial");
+      return;
+    }
+    if (!serialFile_) Fail(serialIndex_, "--serial needs --serial-file FILE");
+    const auto writes = [&](const Action& action) {
+      return action.kind == ActionKind::Write && action.memory == serial_->memory;
+    };
+    if (std::none_of(job_.actions.begin(), job_.actions.end(), writes))
+      Fail(serialIndex_,
+           "--serial needs a write " + std::string(MemoryName(serial_->memory)) + " to put the number in");
+    serial_->file = *serialFile_;
+    serial_->start = serialStart_.value_or(1);
+    serial_->step = serialStep_.value_or(1);
+    if (const std::string misfit = SerialMisfit(serial_->start, serial_->bytes, serial_->format);
+        !misfit.empty())
+      Fail(serialStartIndex_, "--serial-start " + misfit);
+    job_.serial = serial_;
   }
 
   const std::vector<std::string>& arguments_;
@@ -352,6 +502,14 @@ class Parser {
   std::vector<std::size_t> portIndex_;    // the argument of each port
   std::vector<std::size_t> actionIndex_;  // the argument of each action's name
   std::vector<std::size_t> fileIndex_;    // the argument of each action's FILE
+  // The serial number's options as given, put together once all are read.
+  std::optional<SerialOptions> serial_;
+  std::optional<std::string> serialFile_;
+  std::optional<std::uint64_t> serialStart_;
+  std::optional<std::uint64_t> serialStep_;
+  std::size_t serialIndex_ = 0;
+  std::size_t serialStartIndex_ = 0;
+  std::optional<std::size_t> serialDetailIndex_;  // the first of --serial-file, --serial-start, --serial-step
 };
 
 }  // namespace

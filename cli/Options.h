@@ -1,7 +1,8 @@
 #pragma once
 // The command line of kestrel-cli. Options may stand before, between or after the actions; "--"
 // ends them. A short option's value may follow it in the same argument (-pCOM3), a long
-// option's after "=" (--port=COM3); flags combine (-eV). The last -b, -P or -c given counts.
+// option's after "=" (--port=COM3); flags combine (-eV). Of a repeated option other than -p
+// the last counts.
 
 #include <string>
 #include <vector>

@@ -1,5 +1,7 @@
 #include "cli/Result.h"
 
+#include "cli/Text.h"
+
 namespace kestrel::cli {
 
 namespace {
@@ -16,12 +18,41 @@ int Rank(ExitStatus status) {
       return 3;
     case ExitStatus::Usage:
       return 4;
+    case ExitStatus::Interrupted:
+    case ExitStatus::Terminated:
+      return 5;
   }
   return 4;
+}
+
+// What an action stopped midway leaves behind.
+const char* Remains(const Action& action) {
+  switch (action.kind) {
+    case ActionKind::Write:
+      return "the chip is partly written";
+    case ActionKind::Erase:
+      return "the chip is partly erased";
+    case ActionKind::Fuses:
+    case ActionKind::Lock:
+      if (!action.bits.empty()) return "the bits are partly written";
+      break;
+    case ActionKind::Read:
+      return "the chip is unchanged, nothing saved";
+    default:
+      break;
+  }
+  return "the chip is unchanged";
 }
 
 }  // namespace
 
 ExitStatus Worse(ExitStatus a, ExitStatus b) { return Rank(a) >= Rank(b) ? a : b; }
+
+std::string InterruptionText(const Interruption& interruption) {
+  std::string text = ActionTitle(interruption.action) + " interrupted";
+  if (interruption.total != 0)
+    text += " at " + HexAddress(interruption.done) + " of " + HexAddress(interruption.total);
+  return text + ": " + Remains(interruption.action);
+}
 
 }  // namespace kestrel::cli

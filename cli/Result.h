@@ -1,6 +1,8 @@
 #pragma once
-// What one port's run produced: each action's result, the port's exit status and its error.
+// What one port's run produced: who and what it programmed, when, each action's result, the
+// port's exit status and its error.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -9,6 +11,7 @@
 #include <vector>
 
 #include "cli/Job.h"
+#include "cli/Mismatch.h"
 #include "link/CommandCatalogue.h"
 
 namespace kestrel::cli {
@@ -19,11 +22,13 @@ enum class ExitStatus : int {
   Usage = 2,          // the command line, or a request the chip cannot serve
   Link = 3,           // the port cannot be opened, or the link was lost
   File = 4,           // a file cannot be read or written, or does not fit
+  Interrupted = 130,  // SIGINT (Ctrl+C) stopped the run
+  Terminated = 143,   // SIGTERM (Ctrl+Break on Windows) stopped the run
 };
 
 // The worse of two statuses, by how far the fault reaches: one board's verdict (1) < a station
 // whose board is in an unknown state (3) < a file every board needs (4) < a job that cannot run
-// at all (2).
+// at all (2) < a run stopped by the user (130, 143).
 ExitStatus Worse(ExitStatus a, ExitStatus b);
 
 // info
@@ -57,6 +62,8 @@ struct MemoryReport {
   bool erased = false;                      // write: erased before
   bool verified = false;                    // write: verified after; verify: equal
   std::optional<std::uint32_t> mismatchAt;  // the first differing block's address
+  std::optional<Mismatch> mismatch{};       // the chip read back after a failed verify
+  std::string sha256{};                     // of exactly the bytes written, verified or read; empty: none
 };
 
 // fuses, lock: the bits the chip holds, read after any write
@@ -73,10 +80,26 @@ struct ActionResult {
   ActionDetail detail;
 };
 
+// How far an interrupted action got.
+struct Interruption {
+  Action action;
+  std::uint32_t done = 0;   // the address it reached
+  std::uint32_t total = 0;  // the address it would have reached; 0 when it moves no memory
+};
+
+// "write flash interrupted at 0x1C00 of 0x8000: the chip is partly written".
+std::string InterruptionText(const Interruption& interruption);
+
 struct PortResult {
   std::string port;
+  std::string programmer;                           // the device's name; empty when none answered
+  std::string chip;                                 // the chosen chip's name; empty when none was chosen
+  std::optional<std::uint64_t> serial;              // the board's serial number, once taken
+  std::chrono::system_clock::time_point started{};  // when the port's run started
+  std::chrono::steady_clock::duration duration{};   // how long it took
   ExitStatus status = ExitStatus::Done;
-  std::string error;                  // what failed, one line; empty when done or ended quietly
+  std::string error;                        // what failed, one line; empty when done or ended quietly
+  std::optional<Interruption> interrupted;  // status 130 or 143: where the run stopped
   std::vector<ActionResult> actions;  // the actions that ended, in order; a failed one when it told something
 };
 

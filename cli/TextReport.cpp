@@ -79,7 +79,11 @@ void Report(Lines& lines, const Action& action, const MemoryReport& report) {
       else
         line += bytes + " equal to " + FileName(action);
   }
+  if (!report.sha256.empty()) line += ", sha256 " + report.sha256;
   lines.Add(line);
+  if (report.mismatch)
+    for (const std::string& each : MismatchLines(*report.mismatch))
+      lines.Add(ActionTitle(action) + ": " + each);
 }
 
 void Report(Lines& lines, const Action& action, const BitsReport& report) {
@@ -91,6 +95,7 @@ void Report(Lines& lines, const Action& action, const BitsReport& report) {
 
 std::string TextReport(const PortResult& result, bool namePort) {
   Lines lines(namePort ? OneLine(result.port) + ": " : "");
+  if (result.serial) lines.Add("serial: " + std::to_string(*result.serial));
   for (const ActionResult& action : result.actions)
     std::visit([&](const auto& detail) { Report(lines, action.action, detail); }, action.detail);
   return lines.Take();

@@ -9,7 +9,8 @@
 namespace kestrel::cli {
 
 // One port's result lines, each ending in a line feed and, when `namePort`, starting with
-// "PORT: ". Device texts are passed through, control characters in them made blanks.
+// "PORT: ": the board's serial number, then each action's lines. Device texts are passed
+// through, control characters in them made blanks.
 std::string TextReport(const PortResult& result, bool namePort);
 
 // "kestrel-cli: PORT: what failed" and a line feed; nothing when the port's run went well or

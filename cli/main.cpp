@@ -1,6 +1,8 @@
 // kestrel-cli: the programmer from the command line, on one port or several at once.
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -11,6 +13,7 @@
 #include "cli/Options.h"
 #include "cli/Output.h"
 #include "cli/PortRun.h"
+#include "cli/RunLog.h"
 #include "cli/Terminal.h"
 #include "cli/TextReport.h"
 #include "link/LinkTrace.h"
@@ -25,18 +28,31 @@ bool ReadsIntoStandardOutput(const Job& job) {
   return false;
 }
 
+// A record the log could not take fails the port: the board's record is lost.
+void AppendToLog(RunLog& log, PortResult& result) {
+  const auto error = log.Append(result);
+  if (!error) return;
+  result.status = Worse(result.status, ExitStatus::File);
+  result.error = result.error.empty() ? *error : result.error + "; " + *error;
+}
+
 // Runs the job on every port at once, each on its own thread, and writes each port's results
-// as it ends. Returns the worst status.
-ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console) {
+// (and its record to the log, if any) as it ends. Returns the worst status.
+ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console, RunLog* log) {
   std::vector<ExitStatus> statuses(job.ports.size(), ExitStatus::Done);
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < job.ports.size(); ++i) {
     threads.emplace_back([&, i] {
       PortProgress progress(console, i);
-      const PortResult result = RunPort(
+      const auto started = std::chrono::system_clock::now();
+      const auto start = std::chrono::steady_clock::now();
+      PortResult result = RunPort(
           PortJob{
               .port = job.ports[i], .baud = *job.baud, .parity = *job.parity, .job = job, .images = images},
           progress);
+      result.started = started;
+      result.duration = std::chrono::steady_clock::now() - start;
+      if (log) AppendToLog(*log, result);
       console.EndProgress(i);
       console.Write(job.json ? JsonReport(result) : TextReport(result, job.ports.size() > 1),
                     ErrorLine(result));
@@ -74,6 +90,15 @@ int main(int argc, char** argv) {
   for (const std::string& warning : ApplyStoredSettings(job, ReadStoredSettings()))
     PutOutput(stderr, ProgramMessage(warning));
 
+  std::unique_ptr<RunLog> log;
+  if (job.log) {
+    OpenedLog opened = RunLog::Open(*job.log);
+    if (!opened.log) {
+      std::fputs(ProgramMessage(opened.error).c_str(), stderr);
+      return static_cast<int>(ExitStatus::Usage);
+    }
+    log = std::move(opened.log);
+  }
   const LoadedInputs inputs = LoadInputImages(job);
   if (!inputs.error.empty()) {
     PutOutput(stderr, ProgramMessage(inputs.error));
@@ -85,5 +110,5 @@ int main(int argc, char** argv) {
   // A trace that cannot be written is told among the errors, above the progress lines.
   kestrel::LinkTrace::TellProblemsTo(
       [&console](const std::string& problem) { console.Write({}, ProgramMessage(problem)); });
-  return static_cast<int>(EndOutput(RunPorts(job, inputs.images, console)));
+  return static_cast<int>(EndOutput(RunPorts(job, inputs.images, console, log.get())));
 }

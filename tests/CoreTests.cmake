@@ -21,11 +21,15 @@ set(KESTREL_CORE_TESTS
     operations/watchdog_test buffer/grid_test buffer/hex_reader_test buffer/srecord_test buffer/elf_reader_test
     buffer/working_file_test
     cli/options_test cli/stored_settings_test cli/chip_check_test cli/image_files_test cli/report_test
-    cli/console_test)
+    cli/console_test cli/serial_numbers_test cli/sha256_test
+    cli/mismatch_test)
 if(WIN32)
   file(GLOB KESTREL_WINDOWS_TESTS RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} CONFIGURE_DEPENDS windows/*_test.cpp)
   string(REPLACE ".cpp" "" KESTREL_WINDOWS_TESTS "${KESTREL_WINDOWS_TESTS}")
   list(APPEND KESTREL_CORE_TESTS ${KESTREL_WINDOWS_TESTS})
+else()
+  # These fork, signal and kill processes.
+  list(APPEND KESTREL_CORE_TESTS cli/serial_file_test cli/run_log_test cli/interrupt_test)
 endif()
 
 foreach(test IN LISTS KESTREL_CORE_TESTS)

@@ -63,6 +63,24 @@ TEST(Options, OptionalArgumentsStopAtTheNextAction) {
             (std::vector<Action>{Action(ActionKind::Write, Memory::Flash, "-e.bin")}));
 }
 
+TEST(Options, LogAndSerialNumbers) {
+  const Job job =
+      Accepted({"-c", "1", "--log=runs.jsonl", "--serial", "eeprom:0x1F0:4:bcd", "write", "eeprom", "e.bin",
+                "--serial-file", "serials", "--serial-start", "500", "--serial-step=10"});
+  EXPECT_EQ(job.log, "runs.jsonl");
+  EXPECT_EQ(job.serial, (SerialOptions{.memory = Memory::Eeprom,
+                                       .address = 0x1F0,
+                                       .bytes = 4,
+                                       .format = SerialFormat::Bcd,
+                                       .file = "serials",
+                                       .start = 500,
+                                       .step = 10}));
+  // Decimal address, le and the numbering from 1 by 1 unless told otherwise.
+  EXPECT_EQ(
+      Accepted({"-c", "1", "--serial", "flash:100:8", "--serial-file", "s", "write", "flash", "f"}).serial,
+      (SerialOptions{.memory = Memory::Flash, .address = 100, .bytes = 8, .file = "s"}));
+}
+
 TEST(Options, HelpAndVersionWinOverTheRest) {
   EXPECT_EQ(Parse({"info", "-h"}).kind, CommandLine::Kind::Help);
   EXPECT_EQ(Parse({"--help", "bogus"}).kind, CommandLine::Kind::Help);
@@ -100,6 +118,35 @@ TEST(Options, UsageErrorsSayWhatAndWhere) {
        "argument 7: read saves one FILE, so it takes one port, not 2"},
       {{"--json", "-c", "1", "read", "eeprom", "-"},
        "argument 6: read into standard output cannot go with --json"},
+      {{"info", "--log"}, "argument 2: --log needs a value"},
+      {{"--log=", "info"}, "argument 1: --log needs a FILE"},
+      {{"--serial=flash:0", "info"},
+       "argument 1: --serial needs MEMORY:ADDRESS:BYTES[:FORMAT], not 'flash:0'"},
+      {{"--serial=ram:0:2", "info"}, "argument 1: --serial needs MEMORY flash or eeprom, not 'ram'"},
+      {{"--serial=flash:0x:2", "info"},
+       "argument 1: --serial needs an ADDRESS of decimal digits or 0x and hexadecimal digits, not '0x'"},
+      {{"--serial=flash:0x100000000:2", "info"},
+       "argument 1: --serial needs an ADDRESS of decimal digits or 0x and hexadecimal digits, not "
+       "'0x100000000'"},
+      {{"--serial=flash:0:9", "info"}, "argument 1: --serial needs BYTES from 1 to 8, not '9'"},
+      {{"--serial=flash:0:0", "info"}, "argument 1: --serial needs BYTES from 1 to 8, not '0'"},
+      {{"--serial=flash:0:2:bin", "info"},
+       "argument 1: --serial needs FORMAT le, be, bcd or ascii, not 'bin'"},
+      {{"--serial-start=-1", "info"}, "argument 1: --serial-start needs a whole number, not '-1'"},
+      {{"--serial-step=0", "info"}, "argument 1: --serial-step needs a whole number of at least 1, not '0'"},
+      {{"-c", "1", "--serial=flash:0:2", "write", "flash", "f"},
+       "argument 3: --serial needs --serial-file FILE"},
+      {{"-c", "1", "write", "flash", "f", "--serial-step=2", "--serial-file", "s"},
+       "argument 6: --serial-file, --serial-start and --serial-step need --serial"},
+      {{"-c", "1", "--serial=eeprom:0:2", "--serial-file", "s", "write", "flash", "f", "verify", "eeprom",
+        "e"},
+       "argument 3: --serial needs a write eeprom to put the number in"},
+      {{"-c", "1", "--serial=flash:0:1:bcd", "--serial-file", "s", "--serial-start", "100", "write", "flash",
+        "f"},
+       "argument 6: --serial-start 100 does not fit 1 byte of bcd (at most 99)"},
+      {{"-c", "1", "--serial=flash:0:2:ascii", "--serial-file", "s", "--serial-start=100", "write", "flash",
+        "f"},
+       "argument 6: --serial-start 100 does not fit 2 bytes of ascii (at most 99)"},
   };
   for (const auto& [arguments, error] : cases) {
     const CommandLine line = Parse(arguments);
