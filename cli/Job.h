@@ -59,6 +59,7 @@ struct Job {
   std::optional<std::string> chip;  // a name as the device lists it, or a number
   bool erase = false;
   bool verify = false;
+  bool force = false;  // write even over a chip whose signature the ELF file's does not match
   bool json = false;
   bool quiet = false;
   std::vector<Action> actions;

@@ -1,8 +1,8 @@
 #include "cli/Mismatch.h"
 
 #include <algorithm>
-#include <cstdio>
 
+#include "buffer/HexDigits.h"
 #include "cli/Text.h"
 
 namespace kestrel::cli {
@@ -11,12 +11,6 @@ namespace {
 
 // The most ranges and bytes the text names.
 constexpr std::size_t MaxShown = 8;
-
-std::string HexByte(std::uint8_t byte) {
-  char text[3];
-  std::snprintf(text, sizeof text, "%02X", byte);
-  return text;
-}
 
 std::string RangeText(const AddressRange& range) {
   return range.first == range.last ? HexAddress(range.first)
@@ -57,8 +51,8 @@ std::vector<std::string> MismatchLines(const Mismatch& mismatch) {
   std::vector<std::string> lines{summary};
   for (std::size_t i = 0; i < mismatch.bytes.size() && i < MaxShown; ++i) {
     const DifferingByte& byte = mismatch.bytes[i];
-    lines.push_back(HexAddress(byte.address) + ": chip " + HexByte(byte.chip) + ", file " +
-                    HexByte(byte.file));
+    lines.push_back(HexAddress(byte.address) + ": chip " + ByteToHex(byte.chip) + ", file " +
+                    ByteToHex(byte.file));
   }
   if (mismatch.look == MismatchLook::NotErased) lines.push_back("the chip looks not erased (use -e)");
   if (mismatch.look == MismatchLook::NotWritten) lines.push_back("the chip looks not written");

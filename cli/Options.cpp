@@ -21,6 +21,7 @@ const char UsageText[] = R"(kestrel-cli [OPTIONS] ACTION [ACTION ...]
   -c, --chip NAME|N    the chip, by its name as the device lists it (case-insensitive) or its number
   -e, --erase          erase before each write (EraseAll for flash, EraseEeprom for eeprom)
   -V, --verify         verify after each write
+      --force          write an ELF file whose signature section names another chip than the one seated
       --json           one JSON object per port on standard output instead of text
   -q, --quiet          no progress
       --log FILE       append each port's JSON object to FILE as one line, whole, even when gangs and
@@ -69,6 +70,7 @@ enum class OptionId {
   Chip,
   Erase,
   Verify,
+  Force,
   Json,
   Quiet,
   Log,
@@ -87,13 +89,14 @@ struct OptionForm {
   bool takesValue;
 };
 
-constexpr std::array<OptionForm, 15> kOptions{{
+constexpr std::array<OptionForm, 16> kOptions{{
     {'p', "port", OptionId::Port, true},
     {'b', "baud", OptionId::Baud, true},
     {'P', "parity", OptionId::Parity, true},
     {'c', "chip", OptionId::Chip, true},
     {'e', "erase", OptionId::Erase, false},
     {'V', "verify", OptionId::Verify, false},
+    {0, "force", OptionId::Force, false},
     {0, "json", OptionId::Json, false},
     {'q', "quiet", OptionId::Quiet, false},
     {0, "log", OptionId::Log, true},
@@ -288,6 +291,9 @@ class Parser {
         break;
       case OptionId::Verify:
         job_.verify = true;
+        break;
+      case OptionId::Force:
+        job_.force = true;
         break;
       case OptionId::Json:
         job_.json = true;

@@ -5,8 +5,15 @@
 #include <functional>
 #include <memory>
 
+#include "buffer/HexDigits.h"
 #include "cli/ChipCheck.h"
+#include "cli/Interrupt.h"
+#include "cli/Mismatch.h"
 #include "cli/PortView.h"
+#include "cli/SerialCheck.h"
+#include "cli/SerialFile.h"
+#include "cli/SerialNumbers.h"
+#include "cli/Sha256.h"
 #include "cli/Text.h"
 #include "cli/TransferProgress.h"
 #include "link/LinkTrace.h"
@@ -28,6 +35,20 @@ struct PortFailure {
   ExitStatus status;
   std::string message;
 };
+
+// Ends the run after an interrupt (status 130 or 143), once the command on the line is answered.
+struct PortInterrupted {
+  ExitStatus status;
+};
+
+// The waits check for an interrupt at least this often, even when the line is quiet.
+constexpr std::chrono::milliseconds InterruptCheckInterval{50};
+
+std::string SignatureBytesText(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  for (const std::uint8_t byte : bytes) text += (text.empty() ? "" : " ") + ByteToHex(byte);
+  return text;
+}
 
 // What a write of fuse or lock bits left different from what it asked for; none when the chip
 // holds the bits asked for. A lock bit the chip keeps programmed is cleared only by erasing it.
@@ -84,15 +105,30 @@ class PortRunner {
     result.port = job_.port;
     try {
       Connect();
-      if (job_.job.chip) SelectChip();
+      result.programmer = session_.Programmer().Name;
+      if (job_.job.chip) {
+        SelectChip();
+        result.chip = session_.Chip().Name;
+        CheckSignatures();
+        result.serial = TakeSerial();
+      }
       for (std::size_t i = 0; i < job_.job.actions.size(); ++i) {
-        const Action& action = job_.job.actions[i];
-        result.actions.push_back({action, RunAction(i)});
+        StopWhenInterrupted();
+        current_ = &job_.job.actions[i];
+        result.actions.push_back({*current_, RunAction(i)});
         if (const auto failure = Verdict(result.actions.back())) throw *failure;
       }
     } catch (const PortFailure& failure) {
       result.status = failure.status;
       result.error = failure.message;
+    } catch (const PortInterrupted& interrupted) {
+      result.status = interrupted.status;
+      if (current_) {
+        result.interrupted = WhereItStopped();
+        result.error = InterruptionText(*result.interrupted);
+      } else {
+        result.error = "interrupted before the first action: the chip is unchanged";
+      }
     }
     return result;
   }
@@ -116,8 +152,41 @@ class PortRunner {
     chipRow_ = std::get<int>(chosen);
     session_.SelectChip(chipRow_);
     AwaitQueue();
-    if (const auto refusal = CheckJobAgainstChip(job_.job, job_.images, session_.Chip()))
-      throw PortFailure{refusal->status, refusal->message};
+    for (const auto& refusal : {CheckJobAgainstChip(job_.job, images_, session_.Chip()),
+                                CheckSerialAgainstChip(job_.job, session_.Chip())})
+      if (refusal) throw PortFailure{refusal->status, refusal->message};
+  }
+
+  // An AVR ELF file to be written names the chip it was built for: a chip that answers with
+  // other signature bytes is refused before anything changes it, unless --force.
+  void CheckSignatures() {
+    const Action* checked = nullptr;
+    for (std::size_t i = 0; i < job_.job.actions.size(); ++i) {
+      const auto& wanted = job_.inputs.signatures[i];
+      if (job_.job.force || !wanted || job_.job.actions[i].kind != ActionKind::Write) continue;
+      if (!checked) {
+        Run(ChipCommand::ReadSignature);
+        checked = &job_.job.actions[i];
+      }
+      const auto& answered = view_.LastSignature();
+      if (!answered) throw PortFailure{ExitStatus::DeviceFailure, "the programmer sent no signature"};
+      if (!std::equal(wanted->begin(), wanted->end(), answered->bytes.begin(), answered->bytes.end()))
+        throw PortFailure{ExitStatus::File,
+                          ActionTitle(job_.job.actions[i]) + ": " + job_.job.actions[i].file +
+                              " is for the chip with signature " + SignatureBytesText(*wanted) +
+                              ", the chip answers " + SignatureBytesText(answered->bytes) +
+                              " (--force writes it anyway)"};
+    }
+  }
+
+  // The board's serial number, taken before the first command that changes the chip, and put
+  // into the images of this port's writes and verifies of its memory.
+  std::optional<std::uint64_t> TakeSerial() {
+    if (!job_.job.serial) return std::nullopt;
+    const TakenSerial taken = TakeSerialNumber(*job_.job.serial);
+    if (!taken.number) throw PortFailure{ExitStatus::File, taken.error};
+    images_ = WithSerial(job_.job, images_, *taken.number);
+    return taken.number;
   }
 
   ActionDetail RunAction(std::size_t index) {
@@ -126,6 +195,7 @@ class PortRunner {
     view_.StartAction();
     actionTitle_ = ActionTitle(action);
     transfer_.Stop();
+    commandsDone_ = 0;
     switch (action.kind) {
       case ActionKind::Info: {
         const ProgrammerInfo& programmer = session_.Programmer();
@@ -141,13 +211,11 @@ class PortRunner {
         Run(memory.read);
         const auto& image = session_.Image().DataBuffer();
         if (const auto error = SaveImage(action.file, image)) throw PortFailure{ExitStatus::File, *error};
-        MemoryReport report;
-        report.bytes = image.size();
-        return report;
+        return MemoryReport{.bytes = image.size(), .sha256 = Sha256Hex(image)};
       }
       case ActionKind::Write:
       case ActionKind::Verify:
-        return Transfer(action, job_.images[index]);
+        return Transfer(action, images_[index]);
       case ActionKind::Erase:
         Run(memory.erase);
         return std::monostate();
@@ -191,9 +259,22 @@ class PortRunner {
     MemoryReport report{.bytes = image.size(),
                         .erased = write && job_.job.erase,
                         .verified = !write || job_.job.verify,
-                        .mismatchAt = view_.MismatchAt()};
-    if (report.mismatchAt) report.verified = false;
+                        .mismatchAt = view_.MismatchAt(),
+                        .sha256 = Sha256Hex(image)};
+    if (report.mismatchAt) {
+      report.verified = false;
+      report.mismatch = ReadBackDifference(memory, image);
+    }
     return report;
+  }
+
+  // After a failed verify: the chip read back over the image's range, byte by byte against it.
+  std::optional<Mismatch> ReadBackDifference(const ChipMemory& memory,
+                                             const std::vector<std::uint8_t>& image) {
+    view_.StartAction();
+    session_.ReadFirst(chipRow_, memory, static_cast<std::uint32_t>(image.size()));
+    AwaitQueue();
+    return CompareWithChip(image, session_.Image().DataBuffer());
   }
 
   // Reads the bits, or writes them and reads back what the chip holds.
@@ -241,11 +322,32 @@ class PortRunner {
           actionTitle_.empty() ? "the link was lost" : actionTitle_ + ": the link was lost");
   }
 
+  // Between commands: an interrupt stops the run before anything new is sent.
+  void StopWhenInterrupted() {
+    if (const ExitStatus status = InterruptStatus(); status != ExitStatus::Done)
+      throw PortInterrupted{status};
+  }
+
+  // Where an interrupt stopped the run: the action, and for a memory action its phase and the
+  // address it had reached.
+  Interruption WhereItStopped() {
+    if (const auto step = transfer_.At(commandsDone_))
+      return {.action = step->action, .done = step->done, .total = step->total};
+    return {.action = *current_, .done = 0, .total = 0};
+  }
+
   // Delivers the serial component's notifications until `done` holds. A lost link, or no poll
-  // for the watchdog's interval (which runs the watchdog's timeout), ends the run.
+  // for the watchdog's interval (which runs the watchdog's timeout), ends the run. After an
+  // interrupt nothing new is sent: the run ends once the command on the line is answered.
   void Await(const std::function<bool()>& done, const std::string& lost) {
     for (;;) {
       if (!view_.LinkLost().empty()) throw PortFailure{ExitStatus::Link, lost + ": " + view_.LinkLost()};
+      if (const ExitStatus status = InterruptStatus(); status != ExitStatus::Done) {
+        // What the stop drops never went out: the progress stays where the device got to.
+        stopping_ = true;
+        session_.Stop();
+        if (!session_.Busy()) throw PortInterrupted{status};
+      }
       if (done()) return;
       const auto left = view_.WatchdogDeadline() - Clock::now();
       if (left <= Clock::duration::zero()) {
@@ -253,15 +355,20 @@ class PortRunner {
         throw PortFailure{ExitStatus::Link,
                           lost + ": no poll for " + std::to_string(WatchdogIntervalMs / 1000) + " s"};
       }
-      notify_->DrainUntil([&] { return done() || !view_.LinkLost().empty(); },
-                          std::chrono::ceil<std::chrono::milliseconds>(left));
+      notify_->DrainUntil(
+          [&] { return done() || !view_.LinkLost().empty(); },
+          std::min(InterruptCheckInterval, std::chrono::ceil<std::chrono::milliseconds>(left)));
     }
   }
 
   void ReportProgress(int done) {
+    if (stopping_) return;
+    commandsDone_ = done;
     if (const auto step = transfer_.At(done))
-      progress_.Update(
-          {.action = step->title, .done = step->done, .total = step->total, .elapsed = step->elapsed});
+      progress_.Update({.action = ActionTitle(step->action),
+                        .done = step->done,
+                        .total = step->total,
+                        .elapsed = step->elapsed});
   }
 
   const PortJob& job_;
@@ -273,8 +380,13 @@ class PortRunner {
   TComm32 port_;
   Session session_;
   int chipRow_ = -1;
+  // This port's images: the serial number goes into them.
+  InputImages images_ = job_.inputs.images;
+  const Action* current_ = nullptr;
   std::string actionTitle_;
   TransferProgress transfer_;
+  int commandsDone_ = 0;
+  bool stopping_ = false;
 };
 
 }  // namespace

@@ -16,10 +16,10 @@ void TransferProgress::Start(const Action& action, std::uint32_t bytes, bool era
   const bool write = action.kind == ActionKind::Write;
   // SelectChip goes first, and a write's erase before its blocks.
   const int before = 1 + (write && erase ? 1 : 0);
-  phases_ = {{ActionTitle(action), before, bytes}};
+  phases_ = {{action, before, bytes}};
   if (write && verify)
     phases_.push_back(
-        {ActionTitle(Action(ActionKind::Verify, action.memory)), before + Blocks(bytes) + 1, bytes});
+        {Action(ActionKind::Verify, action.memory, action.file), before + Blocks(bytes) + 1, bytes});
   current_ = 0;
   phaseStart_ = Clock::now();
 }
@@ -34,7 +34,7 @@ std::optional<TransferProgress::Step> TransferProgress::At(int done) {
   }
   const Phase& p = phases_[phase];
   const auto blocksDone = static_cast<std::uint32_t>(std::clamp(done - p.before, 0, Blocks(p.bytes)));
-  return Step{p.title, std::min(blocksDone * MaxBlockSize, p.bytes), p.bytes, Clock::now() - phaseStart_};
+  return Step{p.action, std::min(blocksDone * MaxBlockSize, p.bytes), p.bytes, Clock::now() - phaseStart_};
 }
 
 }  // namespace kestrel::cli

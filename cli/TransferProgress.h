@@ -19,7 +19,7 @@ class TransferProgress {
   using Clock = std::chrono::steady_clock;
 
   struct Step {
-    std::string title;  // "write flash", "verify flash"
+    Action action;  // the phase's: a write's verify is a verify
     std::uint32_t done = 0;
     std::uint32_t total = 0;
     Clock::duration elapsed{};  // since the phase began
@@ -36,7 +36,7 @@ class TransferProgress {
 
  private:
   struct Phase {
-    std::string title;
+    Action action;
     int before = 0;  // commands ahead of its first block
     std::uint32_t bytes = 0;
   };

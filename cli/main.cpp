@@ -8,6 +8,7 @@
 
 #include "cli/Console.h"
 #include "cli/ImageFiles.h"
+#include "cli/Interrupt.h"
 #include "cli/JsonReport.h"
 #include "cli/LineSettings.h"
 #include "cli/Options.h"
@@ -38,7 +39,7 @@ void AppendToLog(RunLog& log, PortResult& result) {
 
 // Runs the job on every port at once, each on its own thread, and writes each port's results
 // (and its record to the log, if any) as it ends. Returns the worst status.
-ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console, RunLog* log) {
+ExitStatus RunPorts(const Job& job, const LoadedInputs& inputs, Console& console, RunLog* log) {
   std::vector<ExitStatus> statuses(job.ports.size(), ExitStatus::Done);
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < job.ports.size(); ++i) {
@@ -48,7 +49,7 @@ ExitStatus RunPorts(const Job& job, const InputImages& images, Console& console,
       const auto start = std::chrono::steady_clock::now();
       PortResult result = RunPort(
           PortJob{
-              .port = job.ports[i], .baud = *job.baud, .parity = *job.parity, .job = job, .images = images},
+              .port = job.ports[i], .baud = *job.baud, .parity = *job.parity, .job = job, .inputs = inputs},
           progress);
       result.started = started;
       result.duration = std::chrono::steady_clock::now() - start;
@@ -86,6 +87,8 @@ int main(int argc, char** argv) {
     case CommandLine::Kind::Run:
       break;
   }
+  // Before any thread starts: the interrupts are then taken by a thread of their own.
+  CatchInterrupts();
   Job& job = commandLine.job;
   for (const std::string& warning : ApplyStoredSettings(job, ReadStoredSettings()))
     PutOutput(stderr, ProgramMessage(warning));
@@ -110,5 +113,5 @@ int main(int argc, char** argv) {
   // A trace that cannot be written is told among the errors, above the progress lines.
   kestrel::LinkTrace::TellProblemsTo(
       [&console](const std::string& problem) { console.Write({}, ProgramMessage(problem)); });
-  return static_cast<int>(EndOutput(RunPorts(job, inputs.images, console, log.get())));
+  return static_cast<int>(EndOutput(RunPorts(job, inputs, console, log.get())));
 }

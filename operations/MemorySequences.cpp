@@ -66,8 +66,8 @@ std::vector<ChipCommand> CommandsOfWrite(const ChipMemory& memory, const MemoryW
   return commands;
 }
 
-void ReadSequence(SessionState& s, const ChipMemory& memory) {
-  const std::uint32_t size = s.chip.*memory.size;
+void ReadSequence(SessionState& s, const ChipMemory& memory, std::uint32_t length) {
+  const std::uint32_t size = std::min(s.chip.*memory.size, length);
   s.view.SetStatusText("");
   // What the chip holds is in no file yet.
   s.image.SetBufferModified(size != 0);

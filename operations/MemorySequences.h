@@ -7,9 +7,10 @@
 
 namespace kestrel {
 
-// Sizes the buffer to the chip memory and reads it whole. The buffer then counts as unsaved, so
-// that choosing a file or closing the window asks before the read is lost.
-void ReadSequence(SessionState& s, const ChipMemory& memory);
+// Sizes the buffer to the chip memory, or to its first `length` bytes, and reads them. The buffer
+// then counts as unsaved, so that choosing a file or closing the window asks before the read is
+// lost.
+void ReadSequence(SessionState& s, const ChipMemory& memory, std::uint32_t length = UINT32_MAX);
 
 // Writes the buffer, clipped to the chip memory, with the memory's options: reload the working
 // file first, erase first, verify after. A reload that cannot load the file warns and queues

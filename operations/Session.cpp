@@ -126,6 +126,11 @@ void Session::Run(int chip, std::optional<ChipCommand> operation, const WriteOpt
   if (const Sequence sequence = Sequences[OpcodeOf(*operation)]) sequence(*state_, options);
 }
 
+void Session::ReadFirst(int chip, const ChipMemory& memory, std::uint32_t length) {
+  kestrel::SelectChip(state_->queue, chip);
+  ReadSequence(*state_, memory, length);
+}
+
 void Session::WriteFuseBits(const std::vector<bool>& states) {
   for (std::size_t i = 0; i < states.size(); ++i) WriteFuseBit(state_->queue, static_cast<int>(i), states[i]);
 }

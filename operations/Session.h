@@ -57,6 +57,7 @@ struct ChipProperties {
   bool Offers(ChipCommand command) const { return RowOf(command) >= 0; }
 };
 
+struct ChipMemory;
 struct SessionState;
 
 class Session {
@@ -88,6 +89,9 @@ class Session {
   // programming, erasing program memory alone), only the selection goes out. The bit writes
   // open their editor; the editor's button then calls WriteFuseBits or WriteLockBits.
   void Run(int chip, std::optional<ChipCommand> operation, const WriteOptions& options = {});
+  // Reads the first `length` bytes of `memory` (a read clipped to what the caller compares), after
+  // selecting chip `chip` anew.
+  void ReadFirst(int chip, const ChipMemory& memory, std::uint32_t length);
   // WriteFuseBit(i, states[i]) for every bit, in ascending order.
   void WriteFuseBits(const std::vector<bool>& states);
   // WriteLockBit(i) for every bit to program, in ascending order; the others send nothing.

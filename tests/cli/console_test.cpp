@@ -72,7 +72,7 @@ TEST(TransferProgress, WriteAndVerifyAreCountedApart) {
   for (const auto& step : steps) {
     const auto at = progress.At(step.done);
     ASSERT_TRUE(at) << step.done;
-    EXPECT_EQ(at->title, step.title) << step.done;
+    EXPECT_EQ(ActionTitle(at->action), step.title) << step.done;
     EXPECT_EQ(at->done, step.bytes) << step.done;
     EXPECT_EQ(at->total, 32768u) << step.done;
   }
