@@ -1,35 +1,14 @@
 // libFuzzer target: the Intel HEX reader on arbitrary text, and the writer. A text either gives
 // an image below the size limit or a fault with the line it lies on; an image read, and the
 // input itself taken as an image, come back byte for byte from the writer's text.
-#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 
-#include "buffer/BinaryFile.h"
 #include "buffer/HexReader.h"
 #include "buffer/HexWriter.h"
-
-namespace {
-
-void ExpectRoundTrip(std::span<const std::uint8_t> image) {
-  const kestrel::ImageReadResult back = kestrel::ReadHexImage(kestrel::WriteHexImage(image));
-  if (back.fault != kestrel::ImageFault::None ||
-      !std::equal(image.begin(), image.end(), back.image.begin(), back.image.end()))
-    std::abort();
-}
-
-}  // namespace
+#include "fuzz/RecordReaderChecks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::span<const std::uint8_t> input(data, size);
-  const kestrel::ImageReadResult read = kestrel::ReadHexImage(input);
-  if (read.fault == kestrel::ImageFault::None) {
-    if (read.image.size() >= kestrel::MaxImageSize) std::abort();
-    ExpectRoundTrip(read.image);
-  } else if (!read.image.empty() || read.line == 0 || read.line > size + 1) {
-    std::abort();
-  }
-  ExpectRoundTrip(input);
+  kestrel::fuzz::CheckRecordReader({data, size}, kestrel::ReadHexImage, kestrel::WriteHexImage);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include "buffer/BinaryFile.h"
 #include "buffer/HexWriter.h"
 #include "tests/buffer/AvrPrograms.h"
+#include "tests/buffer/RecordTexts.h"
 #include "tests/support/FakeView.h"
 
 using namespace kestrel;
@@ -16,11 +17,7 @@ namespace {
 
 ImageReadResult Read(const std::string& text) { return ReadHexImage(Text(text)); }
 
-Bytes Image(const std::string& text) {
-  const ImageReadResult read = Read(text);
-  EXPECT_EQ(read.fault, ImageFault::None) << "line " << read.line << " of\n" << text;
-  return read.image;
-}
+Bytes Image(const std::string& text) { return ImageOf(ReadHexImage, text); }
 
 // `count` bytes of `value` from `address`, FF below.
 Bytes Filled(std::size_t address, std::size_t count, std::uint8_t value) {
@@ -72,11 +69,7 @@ TEST(HexReader, LineEndsDigitCaseAndTextAroundTheRecordsLoad) {
 }
 
 TEST(HexReader, MalformedTextsNameTheFaultAndItsLine) {
-  const struct {
-    const char* text;
-    ImageFault fault;
-    std::size_t line;
-  } cases[] = {
+  const MalformedText cases[] = {
       {"", ImageFault::NoRecords, 1},
       {"\r\n\r\n", ImageFault::NoRecords, 2},
       {"no records", ImageFault::NoRecords, 1},
@@ -99,12 +92,7 @@ TEST(HexReader, MalformedTextsNameTheFaultAndItsLine) {
       {":03000004000100F8\n:00000001FF\n", ImageFault::BadAddressRecord, 1},
       {":0100000210ED\n:00000001FF\n", ImageFault::BadAddressRecord, 1},
   };
-  for (const auto& c : cases) {
-    const ImageReadResult read = Read(c.text);
-    EXPECT_EQ(read.fault, c.fault) << '"' << c.text << '"';
-    EXPECT_EQ(read.line, c.line) << '"' << c.text << '"';
-    EXPECT_TRUE(read.image.empty()) << '"' << c.text << '"';
-  }
+  ExpectRefused(ReadHexImage, cases);
 }
 
 TEST(HexReader, AnImageReachingTheSizeLimitIsRefusedWithoutBeingBuilt) {

@@ -4,18 +4,13 @@
 #include "buffer/SRecordReader.h"
 #include "buffer/SRecordWriter.h"
 #include "tests/buffer/AvrPrograms.h"
+#include "tests/buffer/RecordTexts.h"
 
 using namespace kestrel;
 
 namespace {
 
-ImageReadResult Read(const std::string& text) { return ReadSRecordImage(Text(text)); }
-
-Bytes Image(const std::string& text) {
-  const ImageReadResult read = Read(text);
-  EXPECT_EQ(read.fault, ImageFault::None) << "line " << read.line << " of\n" << text;
-  return read.image;
-}
+Bytes Image(const std::string& text) { return ImageOf(ReadSRecordImage, text); }
 
 }  // namespace
 
@@ -41,11 +36,7 @@ TEST(SRecordReader, DataRecordsOfEveryWidthBuildOneImage) {
 }
 
 TEST(SRecordReader, MalformedTextsNameTheFaultAndItsLine) {
-  const struct {
-    const char* text;
-    ImageFault fault;
-    std::size_t line;
-  } cases[] = {
+  const MalformedText cases[] = {
       {"", ImageFault::NoRecords, 1},
       {"no records\n", ImageFault::NoRecords, 1},
       {"S0070000484452001A\n", ImageFault::NoEndRecord, 1},
@@ -69,12 +60,7 @@ TEST(SRecordReader, MalformedTextsNameTheFaultAndItsLine) {
       {"S20507FFFE11E5\nS20507FFFF11E4\nS804000000FB\n", ImageFault::TooLarge, 2},
       {"S30780000000ABCD00\nS70500000000FA\n", ImageFault::TooLarge, 1},
   };
-  for (const auto& c : cases) {
-    const ImageReadResult read = Read(c.text);
-    EXPECT_EQ(read.fault, c.fault) << '"' << c.text << '"';
-    EXPECT_EQ(read.line, c.line) << '"' << c.text << '"';
-    EXPECT_TRUE(read.image.empty()) << '"' << c.text << '"';
-  }
+  ExpectRefused(ReadSRecordImage, cases);
 }
 
 TEST(SRecordWriter, WidthAndTerminatorFollowTheLastAddressAndTheTextReadsBack) {
