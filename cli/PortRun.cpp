@@ -160,14 +160,12 @@ class PortRunner {
   // An AVR ELF file to be written names the chip it was built for: a chip that answers with
   // other signature bytes is refused before anything changes it, unless --force.
   void CheckSignatures() {
-    const Action* checked = nullptr;
+    bool asked = false;
     for (std::size_t i = 0; i < job_.job.actions.size(); ++i) {
       const auto& wanted = job_.inputs.signatures[i];
       if (job_.job.force || !wanted || job_.job.actions[i].kind != ActionKind::Write) continue;
-      if (!checked) {
-        Run(ChipCommand::ReadSignature);
-        checked = &job_.job.actions[i];
-      }
+      if (!asked) Run(ChipCommand::ReadSignature);
+      asked = true;
       const auto& answered = view_.LastSignature();
       if (!answered) throw PortFailure{ExitStatus::DeviceFailure, "the programmer sent no signature"};
       if (!std::equal(wanted->begin(), wanted->end(), answered->bytes.begin(), answered->bytes.end()))
