@@ -24,7 +24,7 @@ void CommandQueue::EnqueueCommand(const std::uint8_t* payload, std::uint16_t len
 
 void CommandQueue::DequeueCommand() {
   if (entries_.empty()) return;
-  entries_.erase(entries_.begin());
+  entries_.pop_front();
   freshPollsFrom_.reset();
   view_.SetQueueProgress(barMaximum_, Count());
   if (entries_.empty()) view_.CloseQueueWindow();

@@ -5,10 +5,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
-#include <vector>
 
 #include "link/LineTiming.h"
 #include "link/LinkLine.h"
@@ -63,7 +63,7 @@ class CommandQueue {
   bool Empty() const { return entries_.empty(); }
   std::size_t Size() const { return entries_.size(); }
   // The entries, head first.
-  const std::vector<QueuedCommand>& Entries() const { return entries_; }
+  const std::deque<QueuedCommand>& Entries() const { return entries_; }
 
   // Sends of the head since the last accepted reply.
   std::int32_t SendAttempts = 0;
@@ -73,8 +73,8 @@ class CommandQueue {
 
   LinkView& view_;
   const LinkLine& line_;
-  std::vector<QueuedCommand> entries_;
-  int barMaximum_ = 0;  // ProgressBar1's maximum: the count after the last append
+  std::deque<QueuedCommand> entries_;  // the head leaves from the front, at any length
+  int barMaximum_ = 0;                 // ProgressBar1's maximum: the count after the last append
   // Polls received before this the device sent before it could have had the whole of the head's
   // last transmission; none while the head has not gone out.
   std::optional<LinkTime> freshPollsFrom_;

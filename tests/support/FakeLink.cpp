@@ -1,7 +1,5 @@
 #include "tests/support/FakeLink.h"
 
-#include <gtest/gtest.h>
-
 #include "link/Frame.h"
 
 namespace kestrel {
@@ -39,8 +37,16 @@ void FakeLink::Deliver(std::span<const std::uint8_t> chunk, LinkTime receivedAt)
 bool FakeLink::HostBusy() const { return session.Busy(); }
 
 void PrintTo(const HandledReply& handled, std::ostream* out) {
-  *out << "reply " << ::testing::PrintToString(handled.reply) << " to "
-       << ::testing::PrintToString(handled.request);
+  const auto bytes = [out](const Bytes& payload) {
+    *out << '{';
+    for (std::size_t i = 0; i < payload.size(); ++i)
+      *out << (i ? " " : "") << std::hex << std::uppercase << int(payload[i]) << std::dec;
+    *out << '}';
+  };
+  *out << "reply ";
+  bytes(handled.reply);
+  *out << " to ";
+  bytes(handled.request);
 }
 
 void RecordingSink::HandleReply(std::span<const std::uint8_t> reply, std::span<const std::uint8_t> request) {
