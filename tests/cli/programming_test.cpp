@@ -29,8 +29,8 @@
 #include "buffer/HexWriter.h"
 #include "emulator/Emulator.h"
 #include "tests/cli/CliFixture.h"
+#include "tests/support/FileKinds.h"
 #include "tests/support/Pty.h"
-#include "tests/support/SpecialFiles.h"
 
 using namespace kestrel;
 using namespace kestrel::test;

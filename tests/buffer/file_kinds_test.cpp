@@ -14,8 +14,8 @@
 
 #include "buffer/FileIo.h"
 #include "tests/buffer/ScratchFiles.h"
+#include "tests/support/FileKinds.h"
 #include "tests/support/Pty.h"
-#include "tests/support/SpecialFiles.h"
 
 namespace kestrel {
 namespace {
@@ -62,7 +62,7 @@ struct SaveCase {
   std::function<Bytes(Scene&)> arrived;  // what reached the far side; null: nothing to see
 };
 
-TEST(SpecialFiles, SavingWritesDevicesAndStreamsInPlaceAndReplacesOnlyFiles) {
+TEST(FileKinds, SavingWritesDevicesAndStreamsInPlaceAndReplacesOnlyFiles) {
   const SaveCase cases[] = {
       {"regular file",
        [](Scene& s) {
@@ -164,7 +164,7 @@ struct ReadCase {
   const char* error;           // the reason a reading error gives; null when it reads
 };
 
-TEST(SpecialFiles, ReadingTakesFilesAndStreamsAndNamesTheCauseOtherwise) {
+TEST(FileKinds, ReadingTakesFilesAndStreamsAndNamesTheCauseOtherwise) {
   const ReadCase cases[] = {
       {"regular file",
        [](Scene& s) {
