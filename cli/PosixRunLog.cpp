@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,28 +7,12 @@
 #include <system_error>
 
 #include "buffer/WriteAll.h"
+#include "cli/FileLock.h"
 #include "cli/RunLog.h"
 
 namespace kestrel::cli {
 
 namespace {
-
-// Holds the file's exclusive lock while it lives.
-class Locked {
- public:
-  explicit Locked(int fd) : fd_(fd) {
-    do error_ = ::flock(fd_, LOCK_EX) == 0 ? 0 : errno;
-    while (error_ == EINTR);
-  }
-  ~Locked() {
-    if (error_ == 0) ::flock(fd_, LOCK_UN);
-  }
-  int Error() const { return error_; }
-
- private:
-  const int fd_;
-  int error_ = 0;
-};
 
 // Whether the file is empty or ends with a line feed: the last record is whole.
 bool EndsWithLineFeed(int fd) {
@@ -57,7 +40,7 @@ RunLog::~RunLog() { ::close(static_cast<int>(handle_)); }
 
 int RunLog::AppendLine(std::string_view line) {
   const int fd = static_cast<int>(handle_);
-  const Locked lock(fd);
+  const HeldLock lock(handle_);
   if (lock.Error() != 0) return lock.Error();
   std::string whole;
   if (!EndsWithLineFeed(fd)) whole = '\n';

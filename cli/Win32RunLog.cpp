@@ -6,28 +6,11 @@
 #include <system_error>
 
 #include "buffer/FilePath.h"
+#include "cli/FileLock.h"
 
 namespace kestrel::cli {
 
 namespace {
-
-// Holds the file's exclusive lock, over every byte it may have, while it lives.
-class Locked {
- public:
-  explicit Locked(HANDLE file) : file_(file) {
-    OVERLAPPED whole{};
-    error_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) ? 0 : GetLastError();
-  }
-  ~Locked() {
-    OVERLAPPED whole{};
-    if (error_ == 0) UnlockFileEx(file_, 0, MAXDWORD, MAXDWORD, &whole);
-  }
-  DWORD Error() const { return error_; }
-
- private:
-  const HANDLE file_;
-  DWORD error_ = 0;
-};
 
 // Whether the file is empty or ends with a line feed: the last record is whole.
 bool EndsWithLineFeed(HANDLE file) {
@@ -63,8 +46,8 @@ RunLog::~RunLog() { CloseHandle(reinterpret_cast<HANDLE>(handle_)); }
 
 int RunLog::AppendLine(std::string_view line) {
   const HANDLE file = reinterpret_cast<HANDLE>(handle_);
-  const Locked lock(file);
-  if (lock.Error() != 0) return static_cast<int>(lock.Error());
+  const HeldLock lock(handle_);
+  if (lock.Error() != 0) return lock.Error();
   std::string whole;
   if (!EndsWithLineFeed(file)) whole = '\n';
   whole += line;
